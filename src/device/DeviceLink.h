@@ -1,0 +1,130 @@
+#pragma once
+// The single device-operations object: it owns the worker thread and the
+// open port, hands single parameter requests and area transfers to the
+// worker, identifies the device and runs the read and write jobs.
+//
+// Two threads: the caller's (the user-interface thread), which calls every
+// public operation, and the worker, which alone touches the port.
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "configfile/ConfigHeader.h"
+#include "device/AreaJob.h"
+#include "device/ParamRequest.h"
+#include "platform/AutoResetEvent.h"
+#include "platform/SerialLine.h"
+#include "protocol/Sio.h"
+#include "settings/CommSettings.h"
+
+class Prompts;
+class ProgressDialogs;
+
+// DeviceLink's own codes, beside those of the port and the request layer.
+enum DeviceLinkStatus : int {
+    LINK_WORKER_EXISTS = -10,
+    LINK_THREAD_FAILED = -11,
+    LINK_CANCELLED = 2,
+};
+
+class DeviceLink {
+public:
+    using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
+
+    // areaFolder: where the temporary area files config_N.dat live.
+    DeviceLink(Prompts& prompts, ProgressDialogs& dialogs, std::filesystem::path areaFolder);
+    ~DeviceLink();
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    // Worker and port.
+    int Start(const CommSettings& settings);
+    void Stop();
+
+    // One synchronous request at a time; false when its status is not 0.
+    bool ReadParam(ParamRequest* request);
+    bool WriteParam(ParamRequest* request);
+
+    // Area transfers, driven by the progress display.
+    bool BeginAreaRead(AreaJob* job);
+    bool BeginAreaWrite(AreaJob* job);
+    void CancelAreaRead();
+    void CancelAreaWrite();
+    // Blocks until the worker no longer touches the job (after a cancel).
+    void WaitUntilReleased(const AreaJob* job);
+
+    // Identification (runs inside BeginAreaRead while pending).
+    bool Identify();
+
+    // The jobs: 1 done, 0 failed (the user has been told, unless refused).
+    int ReadConfiguration();
+    int WriteConfiguration(const uint8_t* image, std::size_t length);
+
+    // Seams and surroundings.
+    void SetLineFactory(LineFactory factory) { m_lineFactory = std::move(factory); }
+    void SetSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    Prompts& GetPrompts() { return m_prompts; }
+    const std::filesystem::path& AreaFolder() const { return m_areaFolder; }
+    std::filesystem::path AreaFilePath(uint8_t area) const;
+    // The port's own account of a failed open (device path and reason).
+    std::string LastOpenDetail() const { return m_lastOpenDetail; }
+
+    // State shared with the wizard and the configuration file operations.
+    ConfigHeader header{};
+    CommSettings settings{};
+    bool identifyPending = true;
+    bool deviceRefused = false;
+    int32_t refusalCode = 0;
+    uint32_t readSizes[4] = {};
+
+private:
+    void WorkerLoop();
+    void ExecuteRequest(ParamRequest* request, bool read);
+    void TransferAreaRead();
+    void TransferAreaWrite();
+    void RestartDevice(AreaJob* job);
+    int CommandRead(const char* name, uint32_t length);
+    int CommandWrite(const char* name, uint32_t length);
+    bool SubmitRequest(ParamRequest* request, bool read);
+    void Post(AreaJob* job, const AreaMessage& message);
+    void Release(AreaJob* job);
+
+    Prompts& m_prompts;
+    ProgressDialogs& m_dialogs;
+    std::filesystem::path m_areaFolder;
+    LineFactory m_lineFactory;
+    Sleeper m_sleeper;
+    std::string m_lastOpenDetail;
+
+    uint32_t m_waitTimeout = 100;
+    ParamRequest* m_pendingRequest = nullptr;
+    bool m_pendingRead = false;
+    AreaJob* m_currentJob = nullptr;
+    std::atomic<bool> m_readCancel{false};
+    std::atomic<bool> m_writeCancel{false};
+    std::mutex m_lock;  // guards m_currentJob and m_heldJob
+
+    // Worker events, in the order of their priority.
+    AutoResetEventSet m_events{4};
+    static constexpr int kQuitEvent = 0;
+    static constexpr int kAreaReadEvent = 1;
+    static constexpr int kRequestEvent = 2;
+    static constexpr int kAreaWriteEvent = 3;
+    AutoResetEvent m_requestDoneEvent;
+
+    std::thread m_thread;
+    std::unique_ptr<Sio> m_port;
+    uint8_t m_transfer[16] = {};
+    uint32_t m_transferLength = 0;
+
+    // The job the worker is touching, so a cancelled job's owner can wait.
+    const AreaJob* m_heldJob = nullptr;
+    std::condition_variable m_released;
+};

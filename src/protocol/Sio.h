@@ -1,0 +1,90 @@
+#pragma once
+// The port object: one open serial port with the frame buffers of the
+// current request and answer, and the request operations the device
+// operations call. Used by one thread at a time.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+#include "platform/SerialLine.h"
+#include "protocol/FrameCodec.h"
+#include "settings/CommSettings.h"
+
+// Request layer statuses.
+enum ProtoStatus : int {
+    PROTO_OK = 0,
+    PROTO_BAD_ARGUMENT = -1,
+    PROTO_NO_ANSWER = -102,
+    PROTO_BAD_CRC = -103,
+    PROTO_NERR = -104,
+    PROTO_BAD_ANSWER = -106,
+};
+
+// Opening codes of CreateSio/Open.
+enum SioOpenStatus : int {
+    SIO_OK = 0,
+    SIO_CANNOT_OPEN = -1,      // also: already open, or no output pointer
+    SIO_NOT_OPEN = -2,         // Close on a closed port; reading the line state failed on Open
+    SIO_BAD_DATA_BITS = -3,
+    SIO_SET_STATE_FAILED = -7,
+    SIO_SET_TIMEOUTS_FAILED = -8,
+};
+
+// Pauses of the exchange go through this so tests can count them.
+using Sleeper = std::function<void(uint32_t milliseconds)>;
+
+// The port settings asked for and in force.
+struct PortSettingsBlock {
+    char name[32] = {};  // "\\.\COM%d"
+    LineFormat format;
+};
+
+class Sio : public FrameCodec {
+public:
+    explicit Sio(std::unique_ptr<SerialLine> line, Sleeper sleeper = {});
+    virtual ~Sio();
+
+    // Port side.
+    void Configure(const CommSettings& settings);
+    int Open();
+    int Close();
+    int Reopen();
+    void Calibrate();
+    int Send();
+    ReadOutcome ReadPortion(uint32_t count);
+
+    // Request layer.
+    int ReadValue(const char* name, unsigned address, bool elevenBit, uint32_t* value, int index);
+    int TransferByName(const char* name, unsigned request, unsigned address, bool elevenBit,
+                       uint8_t* data, uint32_t* length);
+    int TransferByHash(uint16_t id, unsigned request, unsigned address, bool elevenBit,
+                       uint8_t* data, uint32_t* length);
+
+    SerialLine& Line() { return *m_line; }
+    bool IsOpen() const { return m_open; }
+
+    uint32_t m_answerTimeout = 0;
+    int32_t m_mode = 0;  // 1 automatic converter, 0 semi-automatic
+    PortSettingsBlock m_active;
+    PortSettingsBlock m_requested;
+    int32_t m_leadDelay = 0;
+    int32_t m_charDelay = 0;
+
+private:
+    int Exchange();
+    int ReceiveAnswer();
+    void Pause(uint32_t milliseconds);
+
+    std::unique_ptr<SerialLine> m_line;
+    Sleeper m_sleeper;
+    bool m_open = false;
+};
+
+// Makes and opens a port object from the settings. 0 and the object, or a
+// negative code and nothing. The line defaults to the platform's.
+int CreateSio(const CommSettings& settings, std::unique_ptr<Sio>* out,
+              std::unique_ptr<SerialLine> line = MakePlatformSerialLine());
+
+// Busy loop of the semi-automatic mode: counts to n and really takes the time.
+void BusyLoop(int32_t count);

@@ -1,0 +1,35 @@
+#pragma once
+// The current communication settings with their persistence, the program
+// folder and the names of the serial ports present.
+
+#include <string>
+#include <vector>
+
+#include "platform/KeyStore.h"
+#include "settings/CommSettings.h"
+
+class PortMap;
+
+class SettingsStore {
+public:
+    SettingsStore(KeyStore& keys, PortMap& ports);
+
+    void Initialize();   // program folder, Load, EnumeratePorts
+    void Load();
+    void Save();
+    void SetDefaults();
+    void EnumeratePorts();
+    const CommSettings& GetRecord() const { return m_record; }
+    void SetRecord(const CommSettings& record) { m_record = record; }
+
+    KeyStore& Keys() { return m_keys; }
+    PortMap& Ports() { return m_portMap; }
+
+    std::string m_exeDir;              // folder of the running program, no trailing separator
+    std::vector<std::string> m_ports;  // "COM1", "COM3" ...
+
+private:
+    KeyStore& m_keys;
+    PortMap& m_portMap;
+    CommSettings m_record{};
+};
