@@ -74,6 +74,9 @@ public:
 private:
     int Exchange();
     int ReceiveAnswer();
+    int MapFrameStatus(int frameStatus) const;
+    template <typename Build>
+    int Transfer(Build build, uint8_t* data, uint32_t* length);
     void Pause(uint32_t milliseconds);
 
     std::unique_ptr<SerialLine> m_line;
