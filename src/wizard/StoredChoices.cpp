@@ -1,0 +1,62 @@
+#include "wizard/StoredChoices.h"
+
+#include "platform/KeyStore.h"
+#include "wizard/WizardFlow.h"
+
+uint32_t ReadStartChoice(KeyStore& keys)
+{
+    uint32_t choice = 1;
+    if (keys.KeyExists(kMirrexKey)) {
+        if (auto stored = keys.ReadDword(kMirrexKey, kStartChoiceValue))
+            choice = *stored;
+    } else if (keys.CreateKey(kMirrexKey)) {
+        keys.WriteDword(kMirrexKey, kStartChoiceValue, 1);
+    }
+    return choice;
+}
+
+void StoreStartChoice(KeyStore& keys, uint32_t choice)
+{
+    keys.WriteDword(kMirrexKey, kStartChoiceValue, choice);
+}
+
+int StartRadioForChoice(uint32_t choice)
+{
+    switch (choice) {
+    case 2: return kRadioReplicateFromFile;
+    case 3: return kRadioReplicateFromDevice;
+    default: return kRadioSaveToFile;
+    }
+}
+
+std::string ReadStoredPath(KeyStore& keys, const std::string& valueName)
+{
+    if (!keys.KeyExists(kMirrexKey))
+        return kDefaultConfigPath;
+    if (auto stored = keys.ReadString(kMirrexKey, valueName))
+        return *stored;
+    if (keys.CreateKey(kMirrexKey))
+        keys.WriteString(kMirrexKey, valueName, kDefaultConfigPath);
+    return keys.ReadString(kMirrexKey, valueName).value_or(kDefaultConfigPath);
+}
+
+void StorePath(KeyStore& keys, const std::string& valueName, const std::string& path)
+{
+    keys.WriteString(kMirrexKey, valueName, path);
+}
+
+uint32_t ReadClockOption(KeyStore& keys)
+{
+    if (!keys.KeyExists(kMirrexKey))
+        return 0;
+    if (auto stored = keys.ReadDword(kMirrexKey, kClockOptionValue))
+        return *stored;
+    if (keys.CreateKey(kMirrexKey))
+        keys.WriteDword(kMirrexKey, kClockOptionValue, 0);
+    return keys.ReadDword(kMirrexKey, kClockOptionValue).value_or(0);
+}
+
+void StoreClockOption(KeyStore& keys, bool on)
+{
+    keys.WriteDword(kMirrexKey, kClockOptionValue, on ? 1 : 0);
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The pages' remembered choices in the program's key, with the rules by
+// which they are read (created with their defaults when missing) and
+// written (never creating the key).
+
+#include <cstdint>
+#include <string>
+
+class KeyStore;
+
+inline const std::string kStartChoiceValue = "PAGE1_RadioButton_Selected";
+inline const std::string kSavePathValue = "PAGE4_SaveToFile_Path_P4";
+inline const std::string kReplicatePathValue = "PAGE6_ReplicateFromFile_Path_P6";
+inline const std::string kClockOptionValue = "PAGE6_Check1_ReplicateFromFile_Path_P6";
+
+// The path offered until the user has chosen one.
+inline const std::string kDefaultConfigPath = "C:\\1st_project.klx41";
+
+// Start page: 1 save to file, 2 replicate from file, 3 replicate from a
+// device; anything else counts as 1 when mapped to a button.
+uint32_t ReadStartChoice(KeyStore& keys);
+void StoreStartChoice(KeyStore& keys, uint32_t choice);
+int StartRadioForChoice(uint32_t choice);
+
+// File pages: the last path chosen with "...".
+std::string ReadStoredPath(KeyStore& keys, const std::string& valueName);
+void StorePath(KeyStore& keys, const std::string& valueName, const std::string& path);
+
+// Clock option of page 6, read by the page and again by the write sequence.
+uint32_t ReadClockOption(KeyStore& keys);
+void StoreClockOption(KeyStore& keys, bool on);
