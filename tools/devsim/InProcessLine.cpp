@@ -1,0 +1,189 @@
+#include "InProcessLine.h"
+
+#include <algorithm>
+#include <limits>
+
+InProcessLine::InProcessLine(DeviceModel* device, LineFailures failures)
+    : m_device(device), m_failures(failures)
+{
+}
+
+std::vector<LineEvent> InProcessLine::EventsOf(LineEventKind kind) const
+{
+    std::vector<LineEvent> found;
+    for (const LineEvent& event : m_events)
+        if (event.kind == kind) found.push_back(event);
+    return found;
+}
+
+std::vector<std::string> InProcessLine::Requests() const
+{
+    std::vector<std::string> requests;
+    std::string current;
+    for (const LineEvent& event : m_events) {
+        if (event.kind != LineEventKind::Write && event.kind != LineEventKind::WriteChar) continue;
+        for (char c : event.text) {
+            if (c == '#') current.assign(1, c);
+            else if (!current.empty()) current.push_back(c);
+            if (c == '\r' && !current.empty()) {
+                requests.push_back(current);
+                current.clear();
+            }
+        }
+    }
+    return requests;
+}
+
+bool InProcessLine::Open(const std::string& portName)
+{
+    Record(LineEventKind::Open, portName, m_failures.open ? 0 : 1);
+    if (m_failures.open || m_open) return false;
+    m_open = true;
+    return true;
+}
+
+LineOpenError InProcessLine::LastOpenError() const
+{
+    return m_failures.open ? LineOpenError::NotFound : LineOpenError::None;
+}
+
+std::string InProcessLine::LastOpenDetail() const
+{
+    return m_failures.open ? "in-process line: opening refused" : std::string();
+}
+
+void InProcessLine::Close()
+{
+    Record(LineEventKind::Close);
+    m_open = false;
+}
+
+bool InProcessLine::ApplyFormat(const LineFormat& format)
+{
+    Record(LineEventKind::Format, {}, format.baudRate);
+    if (m_failures.format) return false;
+    m_format = format;
+    return true;
+}
+
+bool InProcessLine::SetTimeouts(const LineTimeouts& timeouts)
+{
+    Record(LineEventKind::Timeouts, {}, timeouts.constantMs);
+    if (m_failures.timeouts) return false;
+    m_timeouts = timeouts;
+    return true;
+}
+
+bool InProcessLine::SetRts(bool high)
+{
+    if (m_failures.modemLines) return false;
+    Record(LineEventKind::Rts, {}, high ? 1 : 0);
+    m_rts = high;
+    return true;
+}
+
+bool InProcessLine::SetDtr(bool high)
+{
+    if (m_failures.modemLines) return false;
+    Record(LineEventKind::Dtr, {}, high ? 1 : 0);
+    return true;
+}
+
+// Drops what has already arrived; characters still on their way come later.
+void InProcessLine::Purge()
+{
+    Record(LineEventKind::Purge);
+    while (!m_incoming.empty() && m_incoming.front().atUs <= m_nowUs) m_incoming.pop_front();
+}
+
+void InProcessLine::Write(const char* text, std::size_t length)
+{
+    Record(LineEventKind::Write, std::string(text, length));
+    Transmit(text, length);
+}
+
+void InProcessLine::WriteChar(char c)
+{
+    Record(LineEventKind::WriteChar, std::string(1, c));
+    Transmit(&c, 1);
+}
+
+uint64_t InProcessLine::CharTimeUs() const
+{
+    if (!m_emulateCharTime || m_format.baudRate == 0) return 0;
+    uint32_t bits = 1 + m_format.dataBits + (m_format.parity != LineParity::None ? 1 : 0);
+    bits += m_format.stopBits == LineStopBits::One ? 1 : 2;
+    return uint64_t{bits} * 1000000 / m_format.baudRate;
+}
+
+void InProcessLine::Transmit(const char* text, std::size_t length)
+{
+    const uint64_t charTime = CharTimeUs();
+    for (std::size_t i = 0; i < length; ++i) {
+        m_nowUs += charTime;
+        if (!m_script.empty()) {
+            if (text[i] != '\r') continue;
+            Schedule(m_script.front());
+            m_script.pop_front();
+        } else if (m_device != nullptr) {
+            Schedule(m_device->Receive(std::string_view(text + i, 1), m_nowUs / 1000));
+        }
+    }
+}
+
+void InProcessLine::Schedule(const Answer& answer)
+{
+    const uint64_t charTime = CharTimeUs();
+    uint64_t at = m_nowUs;
+    for (const AnswerPiece& piece : answer) {
+        at += uint64_t{piece.delayMs} * 1000;
+        for (char c : piece.text) {
+            at += charTime;
+            if (!m_incoming.empty()) at = std::max(at, m_incoming.back().atUs);
+            m_incoming.push_back({at, c});
+        }
+    }
+}
+
+// Plays the read the way the port's time-outs shape it: it ends when count
+// characters are in, when the gap after a character exceeds interCharMs, or
+// at count * perCharMs + constantMs after its start.
+ReadOutcome InProcessLine::Read(char* into, uint32_t count)
+{
+    if (!m_open) {
+        Record(LineEventKind::Read, {}, count);
+        return {};
+    }
+    const bool bounded = m_timeouts.interCharMs != 0 || m_timeouts.perCharMs != 0 || m_timeouts.constantMs != 0;
+    const uint64_t deadline = bounded
+        ? m_nowUs + (uint64_t{count} * m_timeouts.perCharMs + m_timeouts.constantMs) * 1000
+        : std::numeric_limits<uint64_t>::max();
+    const uint64_t gapUs = uint64_t{m_timeouts.interCharMs} * 1000;
+
+    uint32_t delivered = 0;
+    uint64_t last = m_nowUs;
+    while (delivered < count && !m_incoming.empty()) {
+        const uint64_t at = std::max(m_incoming.front().atUs, m_nowUs);
+        if (at > deadline) break;
+        if (delivered > 0 && gapUs != 0 && at - last > gapUs) break;
+        into[delivered++] = m_incoming.front().c;
+        last = at;
+        m_incoming.pop_front();
+    }
+
+    if (delivered == count) {
+        m_nowUs = last;
+    } else {
+        uint64_t end = deadline;
+        if (delivered > 0 && gapUs != 0) end = std::min(end, last + gapUs);
+        m_nowUs = end != std::numeric_limits<uint64_t>::max() ? end : last;
+    }
+    const bool endedEmpty = delivered == 0;
+    Record(LineEventKind::Read, std::string(into, delivered), count, endedEmpty);
+    return {delivered, endedEmpty};
+}
+
+void InProcessLine::Record(LineEventKind kind, std::string text, uint32_t value, bool endedEmpty)
+{
+    m_events.push_back({kind, m_nowUs, std::move(text), value, endedEmpty});
+}

@@ -1,0 +1,95 @@
+#pragma once
+// A serial line that ends in a DeviceModel in the same process, or in
+// answers a test scripts. Time is virtual: nothing sleeps, and a read returns
+// what would have arrived within its time-outs. Everything done to the line
+// is recorded so tests can check the order of events.
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "DeviceModel.h"
+#include "platform/SerialLine.h"
+
+enum class LineEventKind : uint8_t {
+    Open, Close, Format, Timeouts, Rts, Dtr, Purge, Write, WriteChar, Read,
+};
+
+struct LineEvent {
+    LineEventKind kind;
+    uint64_t atUs = 0;
+    std::string text;      // Open: port name; Write: the text; WriteChar: the character; Read: what was delivered
+    uint32_t value = 0;    // Rts/Dtr: 1 high, 0 low; Read: characters asked for
+    bool endedEmpty = false;
+};
+
+// Set-up steps that can be made to fail, as a driver might.
+struct LineFailures {
+    bool open = false;
+    bool readState = false;
+    bool format = false;
+    bool timeouts = false;
+    bool modemLines = false;  // RTS and DTR, like a pseudo-terminal
+};
+
+class InProcessLine : public SerialLine {
+public:
+    // device may be null: then only scripted answers come back.
+    explicit InProcessLine(DeviceModel* device = nullptr, LineFailures failures = {});
+
+    // The answer to the next request: played when the next carriage return
+    // has been written, before (and instead of) the device's own answer.
+    void Script(Answer answer) { m_script.push_back(std::move(answer)); }
+    // Characters take their time on the line at the set baud rate; off, they
+    // arrive together with the end of their piece.
+    void EmulateCharacterTime(bool on) { m_emulateCharTime = on; }
+    void Advance(uint32_t milliseconds) { m_nowUs += uint64_t{milliseconds} * 1000; }
+    uint64_t NowUs() const { return m_nowUs; }
+
+    const std::vector<LineEvent>& Events() const { return m_events; }
+    std::vector<LineEvent> EventsOf(LineEventKind kind) const;
+    // The texts written, whole or character by character, one per request.
+    std::vector<std::string> Requests() const;
+    const LineFormat& Format() const { return m_format; }
+    const LineTimeouts& Timeouts() const { return m_timeouts; }
+    bool Rts() const { return m_rts; }
+
+    bool Open(const std::string& portName) override;
+    LineOpenError LastOpenError() const override;
+    std::string LastOpenDetail() const override;
+    bool IsOpen() const override { return m_open; }
+    void Close() override;
+    bool ReadState() override { return !m_failures.readState; }
+    bool ApplyFormat(const LineFormat& format) override;
+    bool SetTimeouts(const LineTimeouts& timeouts) override;
+    bool SetRts(bool high) override;
+    bool SetDtr(bool high) override;
+    void Purge() override;
+    void Write(const char* text, std::size_t length) override;
+    void WriteChar(char c) override;
+    ReadOutcome Read(char* into, uint32_t count) override;
+
+private:
+    struct Arrival {
+        uint64_t atUs;
+        char c;
+    };
+
+    uint64_t CharTimeUs() const;
+    void Transmit(const char* text, std::size_t length);
+    void Schedule(const Answer& answer);
+    void Record(LineEventKind kind, std::string text = {}, uint32_t value = 0, bool endedEmpty = false);
+
+    DeviceModel* m_device;
+    LineFailures m_failures;
+    bool m_open = false;
+    bool m_rts = false;
+    bool m_emulateCharTime = true;
+    LineFormat m_format;
+    LineTimeouts m_timeouts;
+    uint64_t m_nowUs = 0;
+    std::deque<Arrival> m_incoming;
+    std::deque<Answer> m_script;
+    std::vector<LineEvent> m_events;
+};
