@@ -24,14 +24,19 @@
 #include "protocol/Sio.h"
 #include "settings/CommSettings.h"
 
-class Prompts;
-class ProgressDialogs;
+#include "device/ProgressDialogs.h"
+#include "device/Prompts.h"
+#include "resources/DeviceTexts.h"
+
 
 // DeviceLink's own codes, beside those of the port and the request layer.
 enum DeviceLinkStatus : int {
     LINK_WORKER_EXISTS = -10,
     LINK_THREAD_FAILED = -11,
     LINK_CANCELLED = 2,
+    // A request or transfer offered while no port is open: no worker serves
+    // it (the text of -2 says just that).
+    LINK_NO_PORT = -2,
 };
 
 class DeviceLink {
@@ -89,12 +94,25 @@ private:
     void ExecuteRequest(ParamRequest* request, bool read);
     void TransferAreaRead();
     void TransferAreaWrite();
-    void RestartDevice(AreaJob* job);
+    void RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify);
     int CommandRead(const char* name, uint32_t length);
     int CommandWrite(const char* name, uint32_t length);
     bool SubmitRequest(ParamRequest* request, bool read);
-    void Post(AreaJob* job, const AreaMessage& message);
-    void Release(AreaJob* job);
+    bool ServesRequests() const;
+    bool HasCurrentJob();
+    bool HandOver(AreaJob* job, int event);
+    AreaJob* TakeJob(std::atomic<bool>& cancel);
+    bool EndTransfer(std::atomic<bool>& cancel);
+    void Release();
+    static void Post(const std::shared_ptr<AreaNotifyTarget>& notify, const AreaMessage& message);
+    int ReadAreaBlocks(AreaJob& job, uint32_t announced, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    bool ElevenBit() const { return settings.adress_len != 8; }
+    void Tell(const std::string& text, MsgIcon icon);
+    bool ReadIdentity(ParamRequest& request, const char* name, uint16_t hash);
+    int CheckWriteTarget();
+    bool ReportArea(DialogResult result, const AreaJob& job, const texts::AreaTexts& words);
+    bool StoreAreaFile(const AreaJob& job);
 
     Prompts& m_prompts;
     ProgressDialogs& m_dialogs;

@@ -1,0 +1,191 @@
+#include "configfile/ConfigurationFile.h"
+
+#include <bit>
+#include <cstring>
+
+#include "device/DeviceLink.h"
+#include "device/FileIo.h"
+#include "device/Prompts.h"
+#include "resources/DeviceTexts.h"
+
+// The record is moved between memory and disk as one block.
+static_assert(std::endian::native == std::endian::little, "the header on disk is little-endian");
+
+namespace {
+
+constexpr uint64_t kHeaderSize = sizeof(ConfigHeader);
+
+void Tell(DeviceLink& link, const std::string& text, MsgIcon icon = MsgIcon::None)
+{
+    link.GetPrompts().Show({text, icon, MsgButtons::Ok, false, MsgCaption::Application});
+}
+
+bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
+{
+    MessageBoxRequest question{PathText(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
+                               MsgButtons::YesNo, false, MsgCaption::Application};
+    return link.GetPrompts().Show(question) != MsgAnswer::No;
+}
+
+// The saved file is assembled beside the target and only renamed over it
+// once complete, so a failure never leaves a half-written file in place of
+// the user's old one.
+class PendingFile {
+public:
+    explicit PendingFile(const std::filesystem::path& target)
+        : m_target(target), m_temp(target.string() + ".~tmp") {}
+    ~PendingFile()
+    {
+        m_file.reset();
+        if (!m_committed) RemoveFile(m_temp);
+    }
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    bool Create()
+    {
+        if (m_target.filename().empty()) return false;
+        m_file = OpenFile(m_temp, "wbx");
+        if (!m_file) {  // left over from an interrupted run
+            RemoveFile(m_temp);
+            m_file = OpenFile(m_temp, "wbx");
+        }
+        return m_file != nullptr;
+    }
+    std::FILE* Get() { return m_file.get(); }
+    bool Commit()
+    {
+        if (!FinishFile(std::move(m_file))) return false;
+        std::error_code error;
+        std::filesystem::rename(m_temp, m_target, error);
+        m_committed = !error;
+        return m_committed;
+    }
+
+private:
+    std::filesystem::path m_target;
+    std::filesystem::path m_temp;
+    FilePtr m_file;
+    bool m_committed = false;
+};
+
+enum class AppendResult { Done, SourceMissing, WriteFailed };
+
+// Appends one temporary area file to the file being saved.
+AppendResult AppendArea(DeviceLink& link, int index, std::FILE* target, uint64_t* total)
+{
+    FilePtr source = OpenFile(link.AreaFilePath(kAreas[index]), "rb");
+    if (!source) return AppendResult::SourceMissing;
+    int64_t length = FileLength(source.get());
+    if (length < 0) return AppendResult::SourceMissing;
+    link.readSizes[index] = static_cast<uint32_t>(length);
+    uint64_t copied = 0;
+    if (!AppendFile(target, source.get(), &copied)) return AppendResult::WriteFailed;
+    *total += copied;
+    return AppendResult::Done;
+}
+
+uint64_t SumOfSizes(const ConfigHeader& header)
+{
+    return uint64_t{header.size0} + header.size16 + header.size40 + header.size64;
+}
+
+}  // namespace
+
+bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target)
+{
+    for (uint32_t& size : link.readSizes) size = 0;
+    if (!OpenFile(link.AreaFilePath(0), "rb")) {
+        Tell(link, texts::kSaveNoProgramFile);
+        return false;
+    }
+    if (OpenFile(target, "rb") && !AskOverwrite(link, target)) return false;
+
+    PendingFile file(target);
+    if (!file.Create()) {
+        Tell(link, texts::kSaveCannotWrite);
+        return false;
+    }
+    uint64_t written = 0;
+    for (int index = 0; index < 4; ++index) {
+        AppendResult result = AppendArea(link, index, file.Get(), &written);
+        if (result == AppendResult::SourceMissing) {
+            Tell(link, index == 0 ? texts::kSaveNoProgramFile : texts::kSaveNoConfigFile);
+            return false;
+        }
+        if (result == AppendResult::WriteFailed) {
+            Tell(link, texts::kSaveCannotWrite);
+            return false;
+        }
+    }
+    ConfigHeader& header = link.header;
+    header.magic = kConfigMagic;
+    header.size0 = link.readSizes[0];
+    header.size16 = link.readSizes[1];
+    header.size40 = link.readSizes[2];
+    header.size64 = link.readSizes[3];
+    // An area file of 4 GiB or more cannot be described by the header.
+    if (written != SumOfSizes(header)) {
+        Tell(link, texts::kSaveSizesWrong);
+        return false;
+    }
+    if (!WriteAll(file.Get(), &header, sizeof header) || !file.Commit()) {
+        Tell(link, texts::kSaveCannotWrite);
+        return false;
+    }
+    Tell(link, texts::kSaveDone, MsgIcon::Information);
+    return true;
+}
+
+bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
+{
+    const std::string shown = PathText(path);
+    FilePtr file = OpenFile(path, "rb");
+    int64_t length = file ? FileLength(file.get()) : -1;
+    if (length < 0) {
+        Tell(link, shown + texts::kCheckCannotOpen);
+        return false;
+    }
+    if (static_cast<uint64_t>(length) < 2 * kHeaderSize) {
+        Tell(link, shown + texts::kCheckNotConfig);
+        return false;
+    }
+    ConfigHeader read{};
+    if (!SeekTo(file.get(), length - static_cast<int64_t>(kHeaderSize)) ||
+        !ReadExactly(file.get(), &read, sizeof read)) {
+        Tell(link, shown + texts::kCheckCannotOpen);
+        return false;
+    }
+    link.header = read;
+    if (read.magic != kConfigMagic) {
+        Tell(link, shown + texts::kCheckNotConfig);
+        return false;
+    }
+    // Added in 64 bits: sizes that wrap around 32 bits must not pass, and
+    // with an exact sum every area lies inside the image.
+    if (SumOfSizes(read) + kHeaderSize != static_cast<uint64_t>(length)) {
+        Tell(link, shown + texts::kCheckSizesWrong);
+        return false;
+    }
+    return true;
+}
+
+bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path, std::vector<uint8_t>* image)
+{
+    image->clear();
+    FilePtr file = OpenFile(path, "rb");
+    int64_t length = file ? FileLength(file.get()) : -1;
+    uint64_t expected = SumOfSizes(link.header) + kHeaderSize;
+    // The file must still be the one the check accepted.
+    bool ok = length >= 0 && static_cast<uint64_t>(length) == expected;
+    if (ok) {
+        image->assign(static_cast<std::size_t>(length), 0);
+        ok = ReadExactly(file.get(), image->data(), image->size()) &&
+             std::memcmp(image->data() + image->size() - kHeaderSize, &link.header, kHeaderSize) == 0;
+    }
+    if (!ok) {
+        image->clear();
+        Tell(link, PathText(path) + texts::kCheckCannotOpen);
+    }
+    return ok;
+}

@@ -1,0 +1,187 @@
+// The worker's side: one parameter request, and the block-by-block
+// transfer of one memory area with the device restart after area 64.
+#include <algorithm>
+#include <cstring>
+
+#include "device/DeviceLink.h"
+#include "platform/CodePage1251.h"
+#include "resources/DeviceTexts.h"
+
+namespace {
+
+constexpr uint32_t kBlockSize = 15;
+// The announced size only sizes the first reservation; a device that
+// announces gigabytes must not make us ask for them.
+constexpr uint32_t kMaxReservation = 1u << 20;
+
+uint32_t ReverseBytes(uint32_t value)
+{
+    return (value >> 24) | ((value >> 8) & 0xFF00) | ((value << 8) & 0xFF0000) | (value << 24);
+}
+
+uint32_t Percent(uint64_t done, uint64_t whole)
+{
+    if (whole == 0) return 100;
+    return static_cast<uint32_t>(done * 100 / whole);
+}
+
+AreaMessage Progress(uint32_t percent, const AreaJob* job)
+{
+    return {AreaMessage::Kind::Progress, percent, job, 0};
+}
+
+}  // namespace
+
+void DeviceLink::ExecuteRequest(ParamRequest* request, bool read)
+{
+    if (request->index != -1) {
+        if (request->length > 13) {
+            request->status = PROTO_BAD_ARGUMENT;
+            return;
+        }
+        auto index = static_cast<uint16_t>(request->index);
+        request->data[request->length] = static_cast<uint8_t>(index >> 8);
+        request->data[request->length + 1] = static_cast<uint8_t>(index & 0xFF);
+        request->length += 2;
+    }
+    if (request->name.empty()) {
+        request->status = m_port->TransferByHash(request->hash, read, settings.address, ElevenBit(), request->data,
+                                                 &request->length);
+    } else {
+        std::string name = Utf16ToCp1251(Utf8ToUtf16(request->name));
+        request->status = m_port->TransferByName(name.c_str(), read, settings.address, ElevenBit(), request->data,
+                                                 &request->length);
+    }
+    if (request->status == 0 && request->index != -1 && request->length >= 2) request->length -= 2;
+}
+
+int DeviceLink::CommandRead(const char* name, uint32_t length)
+{
+    m_transferLength = length;
+    return m_port->TransferByName(name, 1, settings.address, ElevenBit(), m_transfer, &m_transferLength);
+}
+
+int DeviceLink::CommandWrite(const char* name, uint32_t length)
+{
+    m_transferLength = length;
+    return m_port->TransferByName(name, 0, settings.address, ElevenBit(), m_transfer, &m_transferLength);
+}
+
+void DeviceLink::TransferAreaRead()
+{
+    AreaJob* job = TakeJob(m_readCancel);
+    if (!job) return;
+    std::shared_ptr<AreaNotifyTarget> notify = job->notify;
+    Post(notify, Progress(0, job));
+
+    int status = CommandRead("P.C.L.R.", 0);
+    if (status == 0) {
+        m_transfer[0] = job->area;
+        status = CommandWrite("P.A.R.E.", 1);
+    }
+    uint32_t announced = 0;
+    if (status == 0) {
+        status = m_port->ReadValue("P.I.N.F.", settings.address, ElevenBit(), &announced, -1);
+        announced = ReverseBytes(announced);
+    }
+    // The first answer after selecting the area is not part of it.
+    if (status == 0) status = CommandRead("P.R.D.D.", 0);
+    if (status == 0) status = ReadAreaBlocks(*job, announced, notify);
+
+    bool cancelled = m_readCancel;
+    if (!cancelled) job->status = status;
+    cancelled = EndTransfer(m_readCancel) || cancelled;
+    Release();
+    // Cleared before the end is reported, so the next area can begin at once.
+    if (!cancelled) Post(notify, {AreaMessage::Kind::Done, 0, job, 0});
+
+    m_transfer[0] = 40;
+    CommandWrite("P.A.R.E.", 1);
+    CommandRead("P.C.L.R.", 0);
+}
+
+int DeviceLink::ReadAreaBlocks(AreaJob& job, uint32_t announced, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    job.data.reserve(std::min(announced, kMaxReservation));
+    uint64_t total = 0;
+    for (;;) {
+        int status = CommandRead("P.R.D.D.", 0);
+        if (status != 0 || m_transferLength == 0 || m_readCancel) return status;
+        total += m_transferLength;
+        job.data.insert(job.data.end(), m_transfer, m_transfer + m_transferLength);
+        Post(notify, Progress(Percent(total, announced), &job));
+    }
+}
+
+void DeviceLink::TransferAreaWrite()
+{
+    AreaJob* job = TakeJob(m_writeCancel);
+    if (!job) return;
+    std::shared_ptr<AreaNotifyTarget> notify = job->notify;
+    Post(notify, Progress(0, job));
+
+    int status = CommandRead("P.C.L.R.", 0);
+    if (status == 0) {
+        m_transfer[0] = job->area;
+        status = CommandWrite("P.A.R.E.", 1);
+    }
+    if (status == 0) status = CommandWrite("P.W.R.T.", 0);
+    if (status == 0) status = WriteAreaBlocks(*job, notify);
+
+    bool cancelled = EndTransfer(m_writeCancel);
+    // The owner of a cancelled job need not wait through the restart.
+    if (cancelled) Release();
+    if (job->area == 64) RestartDevice(notify);
+    if (cancelled) return;
+
+    // The Cancel button is gone during the restart, but a caller may still
+    // have cancelled.
+    cancelled = EndTransfer(m_writeCancel);
+    if (!cancelled) job->status = status;
+    Release();
+    if (!cancelled) Post(notify, {AreaMessage::Kind::Done, 0, job, 0});
+}
+
+int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    uint32_t size = 0;
+    switch (job.area) {
+    case 0: size = header.size0; break;
+    case 16: size = header.size16; break;
+    case 40: size = header.size40; break;
+    case 64: size = header.size64; break;
+    default: break;
+    }
+    // Never send beyond the bytes the job holds.
+    size = static_cast<uint32_t>(std::min<std::size_t>(size, job.data.size()));
+    int status = 0;
+    for (uint32_t offset = 0;;) {
+        uint32_t block = std::min(kBlockSize, size - offset);
+        if (block == 0) {
+            std::memset(m_transfer, 0, sizeof m_transfer);
+            return status;
+        }
+        std::memcpy(m_transfer, job.data.data() + offset, block);
+        status = CommandWrite("P.W.R.T.", block);
+        if (status != 0 || m_writeCancel) return status;
+        Post(notify, Progress(Percent(offset, size), &job));
+        offset += block;
+    }
+}
+
+void DeviceLink::RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    const AreaMessage waitText{AreaMessage::Kind::StatusText, 0, nullptr, texts::kRestartWaitString};
+    const AreaMessage blankText{AreaMessage::Kind::StatusText, 0, nullptr, texts::kRestartBlankString};
+    Post(notify, {AreaMessage::Kind::HideCancel, 0, nullptr, 0});
+    Post(notify, waitText);
+    Post(notify, Progress(0, nullptr));
+    CommandRead("P.R.S.T.", 0);
+    for (uint32_t pass = 0; pass < 5; ++pass) {
+        Post(notify, Progress(pass * 25, nullptr));
+        Post(notify, blankText);
+        m_sleeper(250);
+        Post(notify, waitText);
+        m_sleeper(800);
+    }
+}

@@ -1,0 +1,82 @@
+// Who the connected device is: its model ("dev") and software version ("ver").
+#include "configfile/ConfigHeader.h"
+#include "device/DeviceLink.h"
+#include "device/DeviceText.h"
+#include "resources/DeviceTexts.h"
+
+namespace {
+
+constexpr uint16_t kDevHash = 54913;
+constexpr uint16_t kVerHash = 11611;
+
+}  // namespace
+
+void DeviceLink::Tell(const std::string& text, MsgIcon icon)
+{
+    m_prompts.Show({text, icon, MsgButtons::Ok, false, MsgCaption::Application});
+}
+
+bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t hash)
+{
+    request = ParamRequest{};
+    request.name = name;
+    request.hash = hash;
+    return ReadParam(&request);
+}
+
+bool DeviceLink::Identify()
+{
+    ParamRequest request;
+    ReadIdentity(request, "dev", kDevHash);
+    if (request.status == 0) {
+        std::u16string model = DecodeDeviceText(request.data, request.length);
+        if (!IsSupportedModel(model)) {
+            deviceRefused = true;
+            refusalCode = 4;
+            return false;
+        }
+        SetHeaderDeviceName(header, model);
+    } else if (request.status != PROTO_NERR) {
+        Tell(std::string(texts::kDevUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
+        return false;
+    }
+    ReadIdentity(request, "ver", kVerHash);
+    if (request.status == 0) {
+        SetHeaderSoftwareVersion(header, DecodeDeviceText(request.data, request.length));
+    } else if (request.status != PROTO_NERR) {
+        Tell(std::string(texts::kVerUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
+        return false;
+    }
+    identifyPending = false;
+    return true;
+}
+
+int DeviceLink::CheckWriteTarget()
+{
+    ParamRequest request;
+    ReadIdentity(request, "dev", kDevHash);
+    if (request.status == 0) {
+        std::u16string model = DecodeDeviceText(request.data, request.length);
+        // Case counts here: the file must come from this very model.
+        if (!IsSupportedModel(model) || model != HeaderDeviceName(header)) {
+            deviceRefused = true;
+            refusalCode = 7;
+            return 0;
+        }
+    } else if (request.status != PROTO_NERR) {
+        Tell(std::string(texts::kDevUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
+        return 0;
+    }
+    ReadIdentity(request, "ver", kVerHash);
+    if (request.status == 0) {
+        if (DecodeDeviceText(request.data, request.length) != HeaderSoftwareVersion(header)) {
+            MessageBoxRequest question{texts::kVersionMismatchQuestion, MsgIcon::Exclamation, MsgButtons::YesNo, true,
+                                       MsgCaption::Application};
+            if (m_prompts.Show(question) != MsgAnswer::Yes) return 0;
+        }
+    } else if (request.status != PROTO_NERR) {
+        Tell(std::string(texts::kVerUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
+        return 0;
+    }
+    return 1;
+}

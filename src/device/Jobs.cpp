@@ -1,0 +1,86 @@
+// The read job and the write job: four areas in a row, each under its own
+// progress display, with the user told about every failure.
+#include "device/DeviceLink.h"
+#include "device/FileIo.h"
+#include "device/ProgressDialogs.h"
+#include "resources/DeviceTexts.h"
+
+namespace {
+
+constexpr std::size_t kHeaderSize = sizeof(ConfigHeader);
+constexpr std::size_t kSmallestImage = 2 * kHeaderSize;
+constexpr std::size_t kLargestImage = 500000;
+
+}  // namespace
+
+bool DeviceLink::ReportArea(DialogResult result, const AreaJob& job, const texts::AreaTexts& words)
+{
+    // A cancelled transfer may still be finishing its block.
+    WaitUntilReleased(&job);
+    if (result == DialogResult::Cancel) {
+        Tell(std::string(words.cancelText) + texts::StatusText(LINK_CANCELLED), MsgIcon::None);
+        return false;
+    }
+    if (job.status != 0 || job.data.empty()) {
+        std::string text = words.failureText;
+        if (!job.data.empty()) text += texts::StatusText(job.status);
+        Tell(text, MsgIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+int DeviceLink::ReadConfiguration()
+{
+    for (uint8_t area : kAreas) RemoveFile(AreaFilePath(area));
+    for (uint32_t& size : readSizes) size = 0;
+    AreaJob job;
+    for (int index = 0; index < 4; ++index) {
+        const texts::AreaTexts& words = texts::ReadAreaTexts(kAreas[index]);
+        job.area = kAreas[index];
+        job.data.clear();
+        DialogResult result = m_dialogs.RunAreaRead(words.title, job);
+        if (!ReportArea(result, job, words)) return 0;
+        if (!StoreAreaFile(job)) {
+            Tell(words.fileText, MsgIcon::Exclamation);
+            return 0;
+        }
+        readSizes[index] = static_cast<uint32_t>(job.data.size());
+    }
+    return 1;
+}
+
+// A file that was created but could not be written completely (a full
+// disk) is removed: no area file may hold less than its area.
+bool DeviceLink::StoreAreaFile(const AreaJob& job)
+{
+    std::filesystem::path path = AreaFilePath(job.area);
+    FilePtr file = OpenFile(path, "wb");
+    if (!file) return false;
+    if (WriteAll(file.get(), job.data.data(), job.data.size()) && FinishFile(std::move(file))) return true;
+    RemoveFile(path);
+    return false;
+}
+
+int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length)
+{
+    AreaJob job;
+    const uint32_t sizes[4] = {header.size0, header.size16, header.size40, header.size64};
+    uint64_t areasLength = uint64_t{sizes[0]} + sizes[1] + sizes[2] + sizes[3];
+    // An image whose header sizes do not add up would be cut beyond its end.
+    if (!image || length < kSmallestImage || length > kLargestImage || areasLength + kHeaderSize != length) {
+        Tell(texts::kImageSizeError, MsgIcon::Error);
+        return 0;
+    }
+    if (!CheckWriteTarget()) return 0;
+    std::size_t start = 0;
+    for (int index = 0; index < 4; ++index) {
+        const texts::AreaTexts& words = texts::WriteAreaTexts(kAreas[index]);
+        job.data.assign(image + start, image + start + sizes[index]);
+        job.area = kAreas[index];
+        start += sizes[index];
+        DialogResult result = m_dialogs.RunAreaWrite(words.title, job);
+        if (!ReportArea(result, job, words)) return 0;
+    }
+    return 1;
+}
