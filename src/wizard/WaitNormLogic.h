@@ -42,6 +42,7 @@ public:
 
 private:
     void OnAreaDone();
+    void Close(DialogResult result);
 
     DeviceLink& m_link;
     Prompts& m_prompts;
@@ -52,4 +53,5 @@ private:
     bool m_cancelAsked = false;
     bool m_jobDone = false;
     bool m_closed = false;
+    bool m_cancelHidden = false;  // the restart after area 64 is under way
 };
