@@ -1,0 +1,303 @@
+#include "platform/PosixSerialLine.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/PortMap.h"
+#include "platform/TerminalSpeed.h"
+
+namespace {
+
+std::optional<speed_t> SpeedCodeOf(uint32_t baudRate)
+{
+    switch (baudRate) {
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return std::nullopt;
+    }
+}
+
+std::optional<tcflag_t> DataBitsFlagOf(uint8_t dataBits)
+{
+    switch (dataBits) {
+    case 5: return CS5;
+    case 6: return CS6;
+    case 7: return CS7;
+    case 8: return CS8;
+    default: return std::nullopt;
+    }
+}
+
+void SetCharacterFormat(termios& settings, const LineFormat& format, tcflag_t dataBitsFlag)
+{
+    cfmakeraw(&settings);
+    settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    settings.c_cflag |= CLOCAL | CREAD | dataBitsFlag;
+    if (format.parity != LineParity::None) {
+        settings.c_cflag |= PARENB;
+        settings.c_iflag |= INPCK;
+        if (format.parity == LineParity::Odd)
+            settings.c_cflag |= PARODD;
+    }
+    // termios knows one or two stop bits; one and a half (which UARTs use
+    // only with 5 data bits) becomes two, the nearer safe choice for a
+    // receiver that expects the longer pause.
+    if (format.stopBits != LineStopBits::One)
+        settings.c_cflag |= CSTOPB;
+    // With O_NONBLOCK this makes an empty read say EAGAIN and keeps 0 for a
+    // hung-up terminal; all waiting is done by poll().
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+}
+
+bool IsLineGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
+}  // namespace
+
+LineOpenError OpenErrorOfErrno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR: return LineOpenError::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS: return LineOpenError::NoPermission;
+    case EBUSY:
+    case EWOULDBLOCK: return LineOpenError::Busy;
+    default: return LineOpenError::Other;
+    }
+}
+
+PosixSerialLine::PosixSerialLine(PortResolver resolver) : m_resolver(std::move(resolver)) {}
+
+std::optional<std::string> PosixSerialLine::DevicePathOf(const std::string& portName)
+{
+    if (const auto number = PortMap::NumberOfName(portName))
+        return m_resolver ? m_resolver(*number) : std::nullopt;
+    if (!portName.empty() && portName.front() == '/')
+        return portName;
+    return std::nullopt;
+}
+
+void PosixSerialLine::FailOpen(LineOpenError error, const std::string& detail)
+{
+    m_openError = error;
+    m_openDetail = detail;
+}
+
+bool PosixSerialLine::Open(const std::string& portName)
+{
+    if (IsOpen()) {
+        FailOpen(LineOpenError::Busy, portName + ": already open");
+        return false;
+    }
+    const auto path = DevicePathOf(portName);
+    if (!path) {
+        FailOpen(LineOpenError::NotFound, portName + ": no such port");
+        return false;
+    }
+    UniqueFd fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid()) {
+        const int error = errno;
+        FailOpen(OpenErrorOfErrno(error), *path + ": " + std::strerror(error));
+        return false;
+    }
+    // The port is ours alone while open: TIOCEXCL keeps other programs out
+    // (but not the superuser), the lock keeps out another copy of ours.
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+        FailOpen(LineOpenError::Busy, *path + ": in use by another program");
+        return false;
+    }
+    ::ioctl(fd.Get(), TIOCEXCL);
+    m_fd = std::move(fd);
+    m_broken = false;
+    FailOpen(LineOpenError::None, {});
+    return true;
+}
+
+void PosixSerialLine::Close()
+{
+    if (!IsOpen())
+        return;
+    // Exclusivity is a property of the terminal, not of our descriptor; it
+    // would outlive us where someone else still holds the terminal open.
+    ::ioctl(m_fd.Get(), TIOCNXCL);
+    m_fd.Reset();
+    m_broken = false;
+}
+
+bool PosixSerialLine::ReadState()
+{
+    termios settings {};
+    return IsOpen() && ::tcgetattr(m_fd.Get(), &settings) == 0;
+}
+
+bool PosixSerialLine::ApplyFormat(const LineFormat& format)
+{
+    termios settings {};
+    const auto dataBitsFlag = DataBitsFlagOf(format.dataBits);
+    if (!IsOpen() || !dataBitsFlag || ::tcgetattr(m_fd.Get(), &settings) != 0)
+        return false;
+    SetCharacterFormat(settings, format, *dataBitsFlag);
+    const auto speed = SpeedCodeOf(format.baudRate);
+    // Rates without a constant are set through termios2 once the rest is in place.
+    const speed_t placeholder = speed.value_or(B38400);
+    if (::cfsetispeed(&settings, placeholder) != 0 || ::cfsetospeed(&settings, placeholder) != 0
+        || ::tcsetattr(m_fd.Get(), TCSANOW, &settings) != 0)
+        return false;
+    return speed.has_value() || SetArbitrarySpeed(m_fd.Get(), format.baudRate);
+}
+
+bool PosixSerialLine::SetTimeouts(const LineTimeouts& timeouts)
+{
+    m_timeouts = timeouts;
+    return IsOpen();
+}
+
+bool PosixSerialLine::SetModemLine(int line, bool high)
+{
+    return IsOpen() && ::ioctl(m_fd.Get(), high ? TIOCMBIS : TIOCMBIC, &line) == 0;
+}
+
+bool PosixSerialLine::SetRts(bool high)
+{
+    return SetModemLine(TIOCM_RTS, high);
+}
+
+bool PosixSerialLine::SetDtr(bool high)
+{
+    return SetModemLine(TIOCM_DTR, high);
+}
+
+void PosixSerialLine::Purge()
+{
+    if (IsOpen())
+        ::tcflush(m_fd.Get(), TCIOFLUSH);
+}
+
+std::optional<PosixSerialLine::SteadyClock::time_point> PosixSerialLine::TotalDeadline(std::size_t count) const
+{
+    if (m_timeouts.perCharMs == 0 && m_timeouts.constantMs == 0)
+        return std::nullopt;
+    const auto total = std::chrono::milliseconds(m_timeouts.perCharMs * count + m_timeouts.constantMs);
+    return SteadyClock::now() + total;
+}
+
+bool PosixSerialLine::WaitFor(short events, std::optional<SteadyClock::time_point> deadline)
+{
+    for (;;) {
+        timespec remaining {};
+        if (deadline) {
+            const auto left = *deadline - SteadyClock::now();
+            if (left <= SteadyClock::duration::zero())
+                return false;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            remaining.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
+            remaining.tv_nsec = static_cast<long>(ns % 1'000'000'000);
+        }
+        pollfd watched {m_fd.Get(), events, 0};
+        const int ready = ::ppoll(&watched, 1, deadline ? &remaining : nullptr, nullptr);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return false;
+        if ((watched.revents & events) != 0)
+            return true;
+        // Hang-up or error without anything to read: the other end is gone.
+        m_broken = true;
+        return false;
+    }
+}
+
+// The text is handed to the terminal driver and the call returns, as a
+// completed overlapped write does; it does not wait for the last bit to
+// leave the wire (tcdrain), which would only add the transmission time to
+// every request while the answer's time-out already allows for it.
+void PosixSerialLine::Write(const char* text, std::size_t length)
+{
+    if (!IsOpen() || m_broken)
+        return;
+    const auto deadline = TotalDeadline(length);
+    while (length > 0) {
+        const ssize_t written = ::write(m_fd.Get(), text, length);
+        if (written > 0) {
+            text += written;
+            length -= static_cast<std::size_t>(written);
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && errno == EAGAIN) {
+            if (!WaitFor(POLLOUT, deadline))
+                return;
+        } else {
+            m_broken = written < 0 && IsLineGone(errno);
+            return;
+        }
+    }
+}
+
+void PosixSerialLine::WriteChar(char c)
+{
+    Write(&c, 1);
+}
+
+ReadOutcome PosixSerialLine::Read(char* into, uint32_t count)
+{
+    if (!IsOpen() || m_broken || count == 0)
+        return {};
+    const auto total = TotalDeadline(count);
+    std::optional<SteadyClock::time_point> gapEnd;
+    uint32_t got = 0;
+    bool pollSaidReadable = false;
+    while (got < count) {
+        const ssize_t n = ::read(m_fd.Get(), into + got, count - got);
+        if (n > 0) {
+            got += static_cast<uint32_t>(n);
+            if (m_timeouts.interCharMs != 0)
+                gapEnd = SteadyClock::now() + std::chrono::milliseconds(m_timeouts.interCharMs);
+            pollSaidReadable = false;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        // An I/O error, or end of file although poll() reported something to
+        // read: the terminal has been hung up.
+        if ((n < 0 && errno != EAGAIN) || (n == 0 && pollSaidReadable)) {
+            m_broken = true;
+            break;
+        }
+        auto deadline = total;
+        if (gapEnd)
+            deadline = deadline ? std::min(*deadline, *gapEnd) : *gapEnd;
+        if (!WaitFor(POLLIN, deadline))
+            break;
+        pollSaidReadable = true;
+    }
+    return {got, got == 0};
+}
+
+std::unique_ptr<SerialLine> MakePlatformSerialLine()
+{
+    return std::make_unique<PosixSerialLine>([](uint32_t number) { return PortMap().Resolve(number); });
+}

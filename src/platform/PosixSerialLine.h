@@ -1,0 +1,58 @@
+#pragma once
+// The serial line on a POSIX terminal device: termios for the character
+// format, poll() for millisecond time-outs (the terminal's own VTIME counts
+// in tenths of a second, too coarse for the 20 ms gap between characters).
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+#include "platform/SerialLine.h"
+#include "platform/UniqueFd.h"
+
+class PosixSerialLine final : public SerialLine {
+public:
+    // Turns a COM number into a device path; nullopt when there is none.
+    using PortResolver = std::function<std::optional<std::string>(uint32_t number)>;
+
+    explicit PosixSerialLine(PortResolver resolver);
+
+    bool Open(const std::string& portName) override;
+    LineOpenError LastOpenError() const override { return m_openError; }
+    std::string LastOpenDetail() const override { return m_openDetail; }
+    bool IsOpen() const override { return m_fd.Valid(); }
+    void Close() override;
+
+    bool ReadState() override;
+    bool ApplyFormat(const LineFormat& format) override;
+    bool SetTimeouts(const LineTimeouts& timeouts) override;
+    bool SetRts(bool high) override;
+    bool SetDtr(bool high) override;
+    void Purge() override;
+    void Write(const char* text, std::size_t length) override;
+    void WriteChar(char c) override;
+    ReadOutcome Read(char* into, uint32_t count) override;
+
+private:
+    using SteadyClock = std::chrono::steady_clock;
+
+    std::optional<std::string> DevicePathOf(const std::string& portName);
+    void FailOpen(LineOpenError error, const std::string& detail);
+    bool SetModemLine(int line, bool high);
+    // Waits until the line is readable or writable (events), the deadline
+    // passes or the line breaks; true when it is ready.
+    bool WaitFor(short events, std::optional<SteadyClock::time_point> deadline);
+    std::optional<SteadyClock::time_point> TotalDeadline(std::size_t count) const;
+
+    PortResolver m_resolver;
+    UniqueFd m_fd;
+    // Set once the other end has gone (hang-up, adapter pulled): every later
+    // operation fails at once instead of waiting on a dead line.
+    bool m_broken = false;
+    LineTimeouts m_timeouts;
+    LineOpenError m_openError = LineOpenError::None;
+    std::string m_openDetail;
+};
+
+// Maps an errno of open() to the reason shown to the user.
+LineOpenError OpenErrorOfErrno(int error);

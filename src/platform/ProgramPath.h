@@ -1,0 +1,17 @@
+#pragma once
+// Where the program and the user's files live.
+
+#include <string>
+
+// The full path of the running program's file; empty if it cannot be told.
+std::string ProgramFilePath();
+
+// The folder part of a program path, without the trailing separator; a path
+// without any separator is its own folder.
+std::string ProgramFolderOf(const std::string& programPath);
+
+// Per-user folders: $XDG_CONFIG_HOME (default ~/.config) and
+// $XDG_STATE_HOME (default ~/.local/state). A relative XDG value is ignored,
+// as the XDG rules require.
+std::string UserConfigDir();
+std::string UserStateDir();

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "platform/PosixSerialLine.h"
+#include "platform/PtyPair.h"
+#include "platform/TempDir.h"
+
+namespace {
+
+constexpr LineTimeouts kTimeouts {20, 1, 300};
+
+class SerialLineTest : public testing::Test {
+protected:
+    // COM5 is the pty, every other number is absent.
+    PosixSerialLine m_line{[this](uint32_t number) -> std::optional<std::string> {
+        if (number == 5)
+            return m_pty.SlavePath();
+        return std::nullopt;
+    }};
+    PtyPair m_pty;
+
+    void OpenConfigured(const LineFormat& format = {115200, LineParity::None, LineStopBits::One, 8})
+    {
+        ASSERT_TRUE(m_line.Open("\\\\.\\COM5")) << m_line.LastOpenDetail();
+        ASSERT_TRUE(m_line.ReadState());
+        ASSERT_TRUE(m_line.ApplyFormat(format));
+        ASSERT_TRUE(m_line.SetTimeouts(kTimeouts));
+    }
+
+    std::string ReadString(uint32_t count, ReadOutcome* outcome = nullptr)
+    {
+        std::string text(count, '\0');
+        const ReadOutcome result = m_line.Read(text.data(), count);
+        text.resize(result.count);
+        if (outcome != nullptr)
+            *outcome = result;
+        return text;
+    }
+};
+
+TEST_F(SerialLineTest, OpenFailuresSayWhy)
+{
+    EXPECT_FALSE(m_line.Open("\\\\.\\COM6"));
+    EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
+    EXPECT_NE(m_line.LastOpenDetail().find("COM6"), std::string::npos);
+
+    EXPECT_FALSE(m_line.Open("/dev/mirrex-no-such-device"));
+    EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
+    EXPECT_NE(m_line.LastOpenDetail().find("/dev/mirrex-no-such-device"), std::string::npos);
+    EXPECT_FALSE(m_line.IsOpen());
+
+    EXPECT_FALSE(m_line.Open("ttyS0"));  // neither a COM name nor a path
+    EXPECT_FALSE(m_line.IsOpen());
+}
+
+TEST_F(SerialLineTest, SecondOpenOfTheSamePortIsBusy)
+{
+    OpenConfigured();
+    PosixSerialLine other{nullptr};
+    EXPECT_FALSE(other.Open(m_pty.SlavePath()));
+    EXPECT_EQ(other.LastOpenError(), LineOpenError::Busy);
+
+    m_line.Close();
+    EXPECT_TRUE(other.Open(m_pty.SlavePath())) << other.LastOpenDetail();
+}
+
+TEST_F(SerialLineTest, PortWithoutPermissionIsReportedAsSuch)
+{
+    // Root opens anything, so the open is tried by a child that has given up
+    // root, against the pty with every permission removed.
+    ASSERT_EQ(::chmod(m_pty.SlavePath().c_str(), 0), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(100);
+        PosixSerialLine line{nullptr};
+        const bool opened = line.Open(m_pty.SlavePath());
+        const bool detailed = line.LastOpenDetail().find(m_pty.SlavePath()) != std::string::npos;
+        ::_exit(opened ? 101 : detailed ? static_cast<int>(line.LastOpenError()) : 102);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(LineOpenError::NoPermission));
+}
+
+TEST(OpenErrorTest, ErrnoMapping)
+{
+    EXPECT_EQ(OpenErrorOfErrno(ENOENT), LineOpenError::NotFound);
+    EXPECT_EQ(OpenErrorOfErrno(ENXIO), LineOpenError::NotFound);
+    EXPECT_EQ(OpenErrorOfErrno(EACCES), LineOpenError::NoPermission);
+    EXPECT_EQ(OpenErrorOfErrno(EPERM), LineOpenError::NoPermission);
+    EXPECT_EQ(OpenErrorOfErrno(EBUSY), LineOpenError::Busy);
+    EXPECT_EQ(OpenErrorOfErrno(EIO), LineOpenError::Other);
+}
+
+TEST_F(SerialLineTest, FormatIsRawAtTheRequestedSpeed)
+{
+    OpenConfigured({9600, LineParity::Even, LineStopBits::Two, 8});
+    UniqueFd probe(::open(m_pty.SlavePath().c_str(), O_RDWR | O_NOCTTY));
+    termios settings {};
+    ASSERT_EQ(::tcgetattr(probe.Get(), &settings), 0);
+    EXPECT_EQ(::cfgetospeed(&settings), B9600);
+    EXPECT_EQ(::cfgetispeed(&settings), B9600);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO | ISIG), 0U);
+    EXPECT_EQ(settings.c_iflag & (ICRNL | IXON), 0U);
+    EXPECT_EQ(settings.c_oflag & OPOST, 0U);
+    EXPECT_NE(settings.c_cflag & CLOCAL, 0U);
+    EXPECT_EQ(settings.c_cflag & CRTSCTS, 0U);
+
+    EXPECT_FALSE(m_line.ApplyFormat({9600, LineParity::None, LineStopBits::One, 9}));
+    EXPECT_FALSE(m_line.ApplyFormat({9600, LineParity::None, LineStopBits::One, 4}));
+    // Rates without a termios constant still open.
+    EXPECT_TRUE(m_line.ApplyFormat({14400, LineParity::None, LineStopBits::One, 8}));
+    EXPECT_TRUE(m_line.ApplyFormat({28800, LineParity::None, LineStopBits::One, 8}));
+}
+
+TEST_F(SerialLineTest, TextPassesUnchangedBothWays)
+{
+    OpenConfigured();
+    const std::string request = "#GHIJ\rKL\n\x03\x7f";
+    m_line.Write(request.data(), request.size());
+    EXPECT_EQ(m_pty.Received(), request);
+
+    m_pty.Send("#ABC\r\n");
+    EXPECT_EQ(ReadString(6), "#ABC\r\n");
+    EXPECT_EQ(m_pty.Received(50), "") << "the port echoed what it received";
+
+    m_line.WriteChar('\r');
+    EXPECT_EQ(m_pty.Received(), "\r");
+}
+
+TEST_F(SerialLineTest, ReadEndsWithWhatCameWhenTheLineFallsSilent)
+{
+    OpenConfigured();
+    m_pty.Send("#GHI");
+    ReadOutcome outcome;
+    EXPECT_EQ(ReadString(14, &outcome), "#GHI");
+    EXPECT_FALSE(outcome.endedEmpty);
+
+    EXPECT_EQ(ReadString(14, &outcome), "");
+    EXPECT_TRUE(outcome.endedEmpty);
+}
+
+TEST_F(SerialLineTest, PurgeDropsPendingInput)
+{
+    OpenConfigured();
+    m_pty.Send("late answer");
+    ASSERT_EQ(ReadString(1), "l");
+    m_line.Purge();
+    ReadOutcome outcome;
+    EXPECT_EQ(ReadString(10, &outcome), "");
+    EXPECT_TRUE(outcome.endedEmpty);
+}
+
+TEST_F(SerialLineTest, ModemLinesOfAPtyFailQuietly)
+{
+    OpenConfigured();
+    EXPECT_FALSE(m_line.SetRts(false));
+    EXPECT_FALSE(m_line.SetDtr(true));
+    EXPECT_TRUE(m_line.IsOpen());
+}
+
+TEST_F(SerialLineTest, VanishedLineEndsTheReadAndLaterOperationsFailAtOnce)
+{
+    OpenConfigured();
+    m_pty.Send("#GH");
+    m_pty.HangUp();  // the kernel drops what was still queued
+
+    ReadOutcome outcome;
+    EXPECT_EQ(ReadString(14, &outcome), "");
+    EXPECT_TRUE(outcome.endedEmpty);
+    // From now on nothing starts, so nothing waits.
+    m_line.Write("#GHIJ", 5);
+    EXPECT_EQ(ReadString(14, &outcome), "");
+    EXPECT_FALSE(outcome.endedEmpty);
+    EXPECT_TRUE(m_line.IsOpen());
+    m_line.Close();
+    EXPECT_FALSE(m_line.IsOpen());
+}
+
+TEST_F(SerialLineTest, ClosedLineDoesNothing)
+{
+    m_line.Write("x", 1);
+    m_line.Purge();
+    EXPECT_FALSE(m_line.ReadState());
+    EXPECT_FALSE(m_line.ApplyFormat({}));
+    EXPECT_FALSE(m_line.SetRts(true));
+    char c = 0;
+    const ReadOutcome outcome = m_line.Read(&c, 1);
+    EXPECT_EQ(outcome.count, 0U);
+    EXPECT_FALSE(outcome.endedEmpty);
+    m_line.Close();
+}
+
+TEST_F(SerialLineTest, RegularFileOpensButIsNoSerialLine)
+{
+    TempDir dir;
+    { std::ofstream(dir / "file") << "x"; }
+    ASSERT_TRUE(m_line.Open(dir / "file"));
+    EXPECT_FALSE(m_line.ReadState());
+}
+
+}  // namespace
