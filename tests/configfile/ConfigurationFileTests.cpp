@@ -1,0 +1,200 @@
+// Saving, checking and loading configuration files.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "../device/DeviceTestKit.h"
+#include "configfile/ConfigurationFile.h"
+#include "device/FileIo.h"
+#include "platform/CodePage1251.h"
+
+namespace {
+
+void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed)
+{
+    std::vector<uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
+    return bytes;
+}
+
+ConfigHeader HeaderWithSizes(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
+{
+    ConfigHeader header{};
+    header.magic = kConfigMagic;
+    header.size0 = s0;
+    header.size16 = s16;
+    header.size40 = s40;
+    header.size64 = s64;
+    return header;
+}
+
+std::vector<uint8_t> FileWith(std::size_t areaBytes, const ConfigHeader& header)
+{
+    std::vector<uint8_t> bytes = Pattern(areaBytes, 3);
+    auto* raw = reinterpret_cast<const uint8_t*>(&header);
+    bytes.insert(bytes.end(), raw, raw + sizeof header);
+    return bytes;
+}
+
+class FileOps : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        areas = {Pattern(1000, 1), Pattern(0, 2), Pattern(77, 3), Pattern(15, 4)};
+        for (int i = 0; i < 4; ++i) WriteBytes(rig.link.AreaFilePath(kAreas[i]), areas[i]);
+        SetHeaderDeviceName(rig.link.header, u"КЛХ41");
+        SetHeaderSoftwareVersion(rig.link.header, u"2.1");
+        target = rig.folder.Path() / "device.klx41";
+    }
+    std::filesystem::path Path(const char* name) const { return rig.folder.Path() / name; }
+
+    Rig rig;
+    std::vector<std::vector<uint8_t>> areas;
+    std::filesystem::path target;
+};
+
+}  // namespace
+
+TEST_F(FileOps, SavedFileChecksBackToTheSameHeaderAndAreas)
+{
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, target));
+    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{"Конфигурация из прибора успешно сохранена в файл. "});
+    EXPECT_EQ(rig.prompts.shown[0].icon, MsgIcon::Information);
+    const ConfigHeader written = rig.link.header;
+    EXPECT_EQ(written.size0, 1000u);
+    EXPECT_EQ(written.size16, 0u);
+
+    rig.link.header = ConfigHeader{};
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    EXPECT_EQ(std::memcmp(&rig.link.header, &written, sizeof written), 0);
+    EXPECT_EQ(HeaderDeviceName(rig.link.header), u"КЛХ41");
+    std::vector<uint8_t> image;
+    ASSERT_TRUE(LoadConfigurationImage(rig.link, target, &image));
+    std::size_t at = 0;
+    for (const auto& area : areas) {
+        EXPECT_EQ(std::vector<uint8_t>(image.begin() + at, image.begin() + at + area.size()), area);
+        at += area.size();
+    }
+    EXPECT_EQ(image.size(), at + 212);
+    // The name as stored: UTF-16LE units, then a NUL, then zeros.
+    EXPECT_EQ(image[at + 20], 0x1A);
+    EXPECT_EQ(image[at + 21], 0x04);
+    EXPECT_EQ(image[at + 30], 0);
+}
+
+TEST_F(FileOps, OverwriteIsAskedAndNoKeepsTheOldFile)
+{
+    WriteBytes(target, {1, 2, 3});
+    rig.prompts.answers = {MsgAnswer::No};
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, target));
+    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{PathText(target) + "\nфайл будет перезаписан, продолжить? "});
+    EXPECT_EQ(FileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+    rig.prompts.answers = {MsgAnswer::Yes};
+    EXPECT_TRUE(SaveConfigurationFile(rig.link, target));
+    EXPECT_EQ(FileBytes(target).size(), 1000u + 77 + 15 + 212);
+}
+
+TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
+{
+    WriteBytes(target, {9, 9});
+    std::filesystem::remove(rig.link.AreaFilePath(40));
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, target));
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось открыть файл считанной конфигурации. ");
+    EXPECT_EQ(FileBytes(target), (std::vector<uint8_t>{9, 9}));
+    std::filesystem::remove(rig.link.AreaFilePath(0));
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, target));
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось открыть файл считанной программы CoDeSys. ");
+
+    WriteBytes(rig.link.AreaFilePath(0), areas[0]);
+    WriteBytes(rig.link.AreaFilePath(40), areas[2]);
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, ""));
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, Path("no-such-folder/x.klx41")));
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
+    // Nothing but the area files and the old target remains.
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(rig.folder.Path())) entries += !entry.path().empty();
+    EXPECT_EQ(entries, 5u);
+}
+
+TEST_F(FileOps, ASaveInterruptedByAFullDiskKeepsTheOldFile)
+{
+    std::vector<uint8_t> old = Pattern(300, 8);
+    WriteBytes(target, old);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 500;
+    setrlimit(RLIMIT_FSIZE, &small);
+    bool result = SaveConfigurationFile(rig.link, target);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
+    EXPECT_EQ(FileBytes(target), old);
+    EXPECT_FALSE(std::filesystem::exists(target.string() + ".~tmp"));
+}
+
+TEST_F(FileOps, CheckRefusesShortForeignAndInconsistentFiles)
+{
+    const std::string notConfig = "\nне является действительным файлом конфигурации. ";
+    auto check = [&](const char* name, const std::vector<uint8_t>& bytes) {
+        WriteBytes(Path(name), bytes);
+        bool valid = CheckConfigurationFile(rig.link, Path(name));
+        return std::make_pair(valid, valid ? std::string() : rig.prompts.Texts().back());
+    };
+    // 424 bytes: the smallest valid file.
+    EXPECT_TRUE(check("424", FileWith(212, HeaderWithSizes(100, 100, 10, 2))).first);
+    EXPECT_EQ(check("423", FileWith(211, HeaderWithSizes(100, 100, 10, 1))).second,
+              PathText(Path("423")) + notConfig);
+    EXPECT_EQ(check("empty", {}).second, PathText(Path("empty")) + notConfig);
+    ConfigHeader foreign = HeaderWithSizes(100, 100, 10, 2);
+    foreign.magic = 0x20080910;
+    EXPECT_EQ(check("mark", FileWith(212, foreign)).second, PathText(Path("mark")) + notConfig);
+    // The foreign header has replaced the one in memory all the same.
+    EXPECT_EQ(rig.link.header.magic, 0x20080910u);
+    EXPECT_EQ(check("sizes", FileWith(212, HeaderWithSizes(100, 100, 10, 3))).second,
+              PathText(Path("sizes")) + notConfig + "Ошибка в размерах считанных областей конфигурации. ");
+    // Sizes that add up to the length only when they wrap around 32 bits.
+    EXPECT_FALSE(check("wrap", FileWith(212, HeaderWithSizes(0xFFFFFF00u, 0x100u, 200, 12))).first);
+    EXPECT_EQ(check("missing", {}).first, false);
+    EXPECT_EQ(CheckConfigurationFile(rig.link, Path("nowhere")), false);
+    EXPECT_EQ(rig.prompts.Texts().back(), PathText(Path("nowhere")) + "\nфайл конфигурации открыть не удалось. ");
+}
+
+TEST_F(FileOps, HeaderTextsWithoutTheirZeroStayInsideTheirFields)
+{
+    ConfigHeader header = HeaderWithSizes(212, 0, 0, 0);
+    for (char16_t& unit : header.deviceName) unit = u'Ж';
+    for (char16_t& unit : header.softwareVersion) unit = u'9';
+    WriteBytes(target, FileWith(212, header));
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    EXPECT_EQ(HeaderDeviceName(rig.link.header), std::u16string(32, u'Ж'));
+    EXPECT_EQ(HeaderSoftwareVersion(rig.link.header), std::u16string(64, u'9'));
+    // Storing a text that long keeps the NUL inside the field.
+    SetHeaderDeviceName(rig.link.header, std::u16string(40, u'A'));
+    EXPECT_EQ(HeaderDeviceName(rig.link.header), std::u16string(31, u'A'));
+}
+
+TEST_F(FileOps, AFileThatChangedAfterTheCheckIsNotLoaded)
+{
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, target));
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    std::vector<uint8_t> bytes = FileBytes(target);
+    bytes.insert(bytes.begin(), 0);
+    WriteBytes(target, bytes);
+    std::vector<uint8_t> image;
+    EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(rig.prompts.Texts().back(), PathText(target) + "\nфайл конфигурации открыть не удалось. ");
+}
