@@ -73,7 +73,8 @@ std::optional<uint32_t> IndexAfter(const std::string& name, std::string_view pre
 // phantom ttyS entries exist on most PCs and cannot be opened usefully.
 bool UartHasHardware(const std::string& sysEntry)
 {
-    const auto type = ReadWholeFile(sysEntry + "/type", 64);
+    // sysfs reports every attribute as a page long, whatever it holds.
+    const auto type = ReadWholeFile(sysEntry + "/type", 4096);
     if (!type)
         return false;
     const auto end = type->find_first_not_of("0123456789");

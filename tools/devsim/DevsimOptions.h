@@ -1,0 +1,40 @@
+#pragma once
+// The command line of the simulated device.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "DeviceModel.h"
+
+struct RandomAreas {
+    uint32_t seed = 0;
+    std::array<uint32_t, 4> sizes = {};
+};
+
+struct DevsimOptions {
+    DeviceModelConfig device;
+    std::string areasDir;                    // config_0.dat ... to start from
+    std::optional<RandomAreas> randomAreas;  // or random bytes of these sizes
+    std::string saveAreasDir;                // where the areas go after every write
+    uint32_t baud = 0;                       // 0: characters take no time
+    uint32_t bitsPerCharacter = 10;          // start + data + parity + stop bits
+    double faultRate = 0.0;
+    uint32_t seed = 1;
+    std::vector<DeviceFault> faultKinds;     // drawn from when faultRate > 0
+    std::vector<FaultRule> faultScript;
+    uint32_t com = 0;                        // 0: the first free number
+    bool registerAlias = true;
+    bool exitWithParent = false;
+};
+
+// Fills options from the arguments; false with a message for the user.
+bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::string& error);
+
+// "ID:SKIP:TIMES:KIND[:SPLITAT[:GAPMS]]": ID is a parameter name ("P.R.D.D."),
+// a hexadecimal identifier ("0x321a") or "*" for any request.
+std::optional<FaultRule> ParseFaultRule(const std::string& text);
+
+extern const char* const kDevsimUsage;

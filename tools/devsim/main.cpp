@@ -1,0 +1,134 @@
+// mirrex-devsim: a device on a pseudo-terminal, for trying the program
+// without hardware, for the end-to-end tests and for the benchmarks.
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "AreaFiles.h"
+#include "DeviceModel.h"
+#include "DevsimOptions.h"
+#include "PtyServer.h"
+#include "platform/PortMap.h"
+
+namespace {
+
+volatile sig_atomic_t g_stop = 0;
+
+void OnStopSignal(int)
+{
+    g_stop = 1;
+}
+
+// Blocks the stop signals outside the server's wait, so a signal can never
+// slip in between checking the flag and starting to wait. Returns the mask
+// to wait with.
+sigset_t CatchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaction(signal, &action, nullptr);
+        sigaddset(&stopSignals, signal);
+    }
+    ::signal(SIGPIPE, SIG_IGN);
+    sigset_t waitMask;
+    ::sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
+    return waitMask;
+}
+
+bool LoadAreas(const DevsimOptions& options, DeviceModel& device)
+{
+    AreaSet areas;
+    if (!options.areasDir.empty()) {
+        std::string error;
+        auto loaded = LoadAreaFiles(options.areasDir, options.device.areaCapacity, error);
+        if (!loaded) {
+            std::cerr << "mirrex-devsim: " << error << '\n';
+            return false;
+        }
+        areas = std::move(*loaded);
+    } else if (options.randomAreas) {
+        areas = RandomAreaSet(options.randomAreas->seed, options.randomAreas->sizes);
+    } else {
+        return true;  // the model's own generated areas
+    }
+    for (size_t i = 0; i < areas.size(); ++i)
+        device.SetArea(DeviceModel::kAreas[i], std::move(areas[i]));
+    return true;
+}
+
+bool KeepAreasSaved(const std::string& folder, DeviceModel& device)
+{
+    for (const uint8_t area : DeviceModel::kAreas) {
+        if (!SaveAreaFile(folder, area, device.Area(area))) {
+            std::cerr << "mirrex-devsim: cannot write the areas into " << folder << '\n';
+            return false;
+        }
+    }
+    device.OnAreaWritten([folder](uint8_t area, const std::vector<uint8_t>& bytes) {
+        if (!SaveAreaFile(folder, area, bytes))
+            std::cerr << "mirrex-devsim: cannot save area " << int{area} << " into " << folder << '\n';
+    });
+    return true;
+}
+
+void SetUpFaults(const DevsimOptions& options, DeviceModel& device)
+{
+    for (const FaultRule& rule : options.faultScript)
+        device.AddFault(rule);
+    if (options.faultRate > 0.0)
+        device.SetRandomFaults(options.faultRate, options.seed, options.faultKinds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    DevsimOptions options;
+    std::string error;
+    if (!ParseDevsimOptions(argc, argv, options, error)) {
+        std::cerr << "mirrex-devsim: " << error << "\n\n" << kDevsimUsage;
+        return 2;
+    }
+    if (options.exitWithParent)
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const sigset_t waitMask = CatchStopSignals();
+
+    DeviceModel device(options.device);
+    if (!LoadAreas(options, device))
+        return 1;
+    if (!options.saveAreasDir.empty() && !KeepAreasSaved(options.saveAreasDir, device))
+        return 1;
+    SetUpFaults(options, device);
+
+    PtyServer server(device, options.baud, options.bitsPerCharacter);
+    if (!server.Create(error)) {
+        std::cerr << "mirrex-devsim: " << error << '\n';
+        return 1;
+    }
+
+    PortMap ports;
+    uint32_t com = 0;
+    if (options.registerAlias) {
+        com = ports.RegisterAlias(server.SlavePath(), options.com);
+        if (com == 0)
+            std::cerr << "mirrex-devsim: cannot register a COM name in " << ports.Roots().aliasFolder << '\n';
+    }
+    std::cout << server.SlavePath() << '\n' << (com != 0 ? PortMap::NameOfNumber(com) : "-") << std::endl;
+    std::cerr << "mirrex-devsim: " << options.device.model << ' ' << options.device.version
+              << " at address " << options.device.address << " on " << server.SlavePath()
+              << (com != 0 ? " as " + PortMap::NameOfNumber(com) : std::string()) << '\n';
+
+    server.Run(g_stop, waitMask);
+
+    if (com != 0)
+        ports.RemoveAlias(com, server.SlavePath());
+    return 0;
+}
