@@ -1,0 +1,38 @@
+#pragma once
+// The command line of mirrex-cli: the command, its file and switches, and
+// the connection settings that override the stored ones.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/CommSettings.h"
+
+struct ConnectionOverrides {
+    std::optional<uint32_t> com;
+    std::optional<std::string> devicePath;  // --port given as a path
+    std::optional<uint32_t> baud;
+    std::optional<uint16_t> address;
+    std::optional<uint8_t> addressBits;
+    std::optional<uint8_t> dataBits;
+    std::optional<uint32_t> parity;
+    std::optional<uint32_t> stopBits;
+    std::optional<uint8_t> converter;
+
+    CommSettings AppliedTo(CommSettings settings) const;
+};
+
+struct CliOptions {
+    std::string command;  // ports, identify, save, write, inspect
+    std::string file;
+    bool force = false;
+    bool setClock = false;
+    bool acceptVersionMismatch = false;
+    bool verify = false;
+    std::optional<std::string> areaFolder;
+    ConnectionOverrides connection;
+};
+
+// nullopt with *error naming the offending argument.
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string* error);

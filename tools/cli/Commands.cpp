@@ -1,0 +1,187 @@
+#include "Commands.h"
+
+#include <iostream>
+#include <memory>
+#include <unistd.h>
+
+#include "TerminalDialogs.h"
+#include "TerminalPrompts.h"
+#include "configfile/ConfigurationFile.h"
+#include "device/AreaFolder.h"
+#include "device/DeviceLink.h"
+#include "device/FileIo.h"
+#include "platform/CodePage1251.h"
+#include "platform/Clock.h"
+#include "platform/PortMap.h"
+#include "platform/PosixSerialLine.h"
+#include "platform/ProgramPath.h"
+#include "resources/CliTexts.h"
+#include "resources/DeviceTexts.h"
+#include "resources/PageTexts.h"
+#include "settings/SettingsStore.h"
+#include "wizard/DeviceClock.h"
+
+namespace {
+
+// Everything one command needs: the stored settings with the command
+// line's overrides, the prompts and display on the terminal, and the link.
+class Session {
+public:
+    explicit Session(const CliOptions& options)
+        : m_options(options),
+          m_prompts({options.force, options.acceptVersionMismatch}, isatty(STDIN_FILENO) != 0),
+          m_dialogs(m_prompts, isatty(STDERR_FILENO) != 0),
+          m_link(m_prompts, m_dialogs, AreaFolder())
+    {
+        m_dialogs.Attach(m_link);
+        if (options.connection.devicePath) {
+            std::string path = *options.connection.devicePath;
+            m_link.SetLineFactory([path] {
+                return std::make_unique<PosixSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
+            });
+        }
+    }
+
+    DeviceLink& Link() { return m_link; }
+    TerminalPrompts& Prompts() { return m_prompts; }
+
+    // Opens the port as the wizard does; false (told) when it cannot.
+    bool OpenPort()
+    {
+        m_link.Stop();
+        int result = m_link.Start(Settings());
+        if (result == 0) return true;
+        std::string text = texts::PortOpenText(result);
+        if (!m_link.LastOpenDetail().empty()) text += "\n" + m_link.LastOpenDetail();
+        m_prompts.Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
+        return false;
+    }
+
+    // Exit code of a job that returned 0.
+    int FailureCode()
+    {
+        if (m_link.deviceRefused) {
+            m_prompts.Show({texts::kDeviceUnsupported, MsgIcon::Error, MsgButtons::Ok, false,
+                            MsgCaption::Application});
+            return EXIT_REFUSED;
+        }
+        return m_dialogs.Cancelled() ? EXIT_CANCELLED : EXIT_FAILED;
+    }
+
+private:
+    std::filesystem::path AreaFolder() const
+    {
+        if (m_options.areaFolder) return *m_options.areaFolder;
+        return ChooseAreaFolder(ProgramFolderOf(ProgramFilePath()));
+    }
+
+    CommSettings Settings()
+    {
+        std::unique_ptr<KeyStore> keys = MakeUserKeyStore();
+        PortMap ports;
+        SettingsStore store(*keys, ports);
+        store.Load();
+        return m_options.connection.AppliedTo(store.GetRecord());
+    }
+
+    const CliOptions& m_options;
+    TerminalPrompts m_prompts;
+    TerminalDialogs m_dialogs;
+    DeviceLink m_link;
+};
+
+void PrintHeader(const ConfigHeader& header)
+{
+    std::cout << texts::kCliModel << Utf16ToUtf8(HeaderDeviceName(header)) << "\n"
+              << texts::kCliVersion << Utf16ToUtf8(HeaderSoftwareVersion(header)) << "\n";
+}
+
+int ListPorts()
+{
+    std::vector<PortEntry> ports = PortMap().List();
+    if (ports.empty()) std::cerr << texts::kCliNoPorts << "\n";
+    for (const PortEntry& port : ports) std::cout << port.name << "\t" << port.devicePath << "\n";
+    return EXIT_DONE;
+}
+
+int Identify(Session& session)
+{
+    if (!session.OpenPort()) return EXIT_FAILED;
+    if (!session.Link().Identify()) return session.Link().deviceRefused ? session.FailureCode() : EXIT_FAILED;
+    PrintHeader(session.Link().header);
+    return EXIT_DONE;
+}
+
+int Save(Session& session, const std::filesystem::path& file)
+{
+    if (!session.OpenPort()) return EXIT_FAILED;
+    if (!session.Link().ReadConfiguration()) return session.FailureCode();
+    return SaveConfigurationFile(session.Link(), file) ? EXIT_DONE : EXIT_FAILED;
+}
+
+int Inspect(Session& session, const std::filesystem::path& file)
+{
+    if (!CheckConfigurationFile(session.Link(), file)) return EXIT_FAILED;
+    const ConfigHeader& header = session.Link().header;
+    PrintHeader(header);
+    std::cout << texts::kCliSizes << header.size0 << " " << header.size16 << " " << header.size40 << " "
+              << header.size64 << "\n";
+    return EXIT_DONE;
+}
+
+// Reads the four areas back and compares them with the image.
+int Verify(Session& session, const std::vector<uint8_t>& image)
+{
+    DeviceLink& link = session.Link();
+    const ConfigHeader written = link.header;
+    if (!link.ReadConfiguration()) return session.FailureCode();
+    const uint32_t sizes[4] = {written.size0, written.size16, written.size40, written.size64};
+    std::size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        std::vector<uint8_t> expected(image.begin() + static_cast<std::ptrdiff_t>(start),
+                                      image.begin() + static_cast<std::ptrdiff_t>(start + sizes[i]));
+        start += sizes[i];
+        std::vector<uint8_t> read;
+        FilePtr file = OpenFile(link.AreaFilePath(kAreas[i]), "rb");
+        int64_t length = file ? FileLength(file.get()) : -1;
+        if (length >= 0) {
+            read.resize(static_cast<std::size_t>(length));
+            if (!ReadExactly(file.get(), read.data(), read.size())) read.clear();
+        }
+        if (read != expected) {
+            std::cerr << texts::kCliVerifyMismatch << int(kAreas[i]) << std::endl;
+            return EXIT_MISMATCH;
+        }
+    }
+    std::cerr << texts::kCliVerifyDone << std::endl;
+    return EXIT_DONE;
+}
+
+int Write(Session& session, const CliOptions& options)
+{
+    DeviceLink& link = session.Link();
+    std::vector<uint8_t> image;
+    if (!CheckConfigurationFile(link, options.file) || !LoadConfigurationImage(link, options.file, &image)) {
+        return EXIT_FAILED;
+    }
+    if (!session.OpenPort()) return EXIT_FAILED;
+    if (!link.WriteConfiguration(image.data(), image.size())) return session.FailureCode();
+    if (options.setClock) {
+        std::unique_ptr<Clock> clock = MakeSystemClock();
+        if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) return EXIT_FAILED;
+    }
+    return options.verify ? Verify(session, image) : EXIT_DONE;
+}
+
+}  // namespace
+
+int RunCommand(const CliOptions& options)
+{
+    if (options.command == "ports") return ListPorts();
+    TerminalDialogs::InstallInterruptHandler();
+    Session session(options);
+    if (options.command == "identify") return Identify(session);
+    if (options.command == "save") return Save(session, options.file);
+    if (options.command == "inspect") return Inspect(session, options.file);
+    return Write(session, options);
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The commands of mirrex-cli on the core, each returning the exit code.
+
+#include "CliOptions.h"
+
+enum ExitCode : int {
+    EXIT_DONE = 0,
+    EXIT_FAILED = 1,
+    EXIT_USAGE = 2,
+    EXIT_REFUSED = 3,
+    EXIT_CANCELLED = 4,
+    EXIT_MISMATCH = 5,
+};
+
+int RunCommand(const CliOptions& options);

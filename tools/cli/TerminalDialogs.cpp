@@ -1,0 +1,91 @@
+#include "TerminalDialogs.h"
+
+#include <csignal>
+#include <cstdio>
+#include <unistd.h>
+
+#include "wizard/AreaDialogLoop.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupts = 0;
+
+void OnInterrupt(int)
+{
+    // A second Ctrl-C while the first is still pending ends the program.
+    if (g_interrupts > 0) _exit(128 + SIGINT);
+    g_interrupts = 1;
+}
+
+class TerminalView : public AreaDialogView {
+public:
+    explicit TerminalView(bool showBar) : m_showBar(showBar) {}
+    void SetStatusText(const std::string& text) override
+    {
+        // The restart notice blinks with a blank; only real texts are shown.
+        if (text.find_first_not_of(' ') == std::string::npos || text == m_text) return;
+        m_text = text;
+        if (m_showBar) {
+            Draw();
+        } else {
+            std::fprintf(stderr, "%s\n", text.c_str());
+        }
+    }
+    void SetProgress(uint32_t percent) override
+    {
+        m_percent = percent > 100 ? 100 : percent;
+        if (m_showBar) Draw();
+    }
+    void HideCancel() override {}
+    void Close(DialogResult) override
+    {
+        if (m_showBar) std::fputc('\n', stderr);
+    }
+
+private:
+    void Draw()
+    {
+        constexpr int kWidth = 30;
+        int filled = static_cast<int>(m_percent * kWidth / 100);
+        std::fprintf(stderr, "\r\033[K%s [%.*s%*s] %3u%%", m_text.c_str(), filled, "##############################",
+                     kWidth - filled, "", m_percent);
+        std::fflush(stderr);
+    }
+
+    bool m_showBar;
+    std::string m_text;
+    uint32_t m_percent = 0;
+};
+
+}  // namespace
+
+void TerminalDialogs::InstallInterruptHandler()
+{
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+bool TerminalDialogs::Interrupted() { return g_interrupts > 0; }
+
+DialogResult TerminalDialogs::RunAreaRead(const std::string& title, AreaJob& job) { return Run(title, job, true); }
+DialogResult TerminalDialogs::RunAreaWrite(const std::string& title, AreaJob& job) { return Run(title, job, false); }
+
+DialogResult TerminalDialogs::Run(const std::string& title, AreaJob& job, bool reading)
+{
+    TerminalView view(m_showBar);
+    AreaDialogSpec spec{title, reading ? WaitNormLogic::Direction::Read : WaitNormLogic::Direction::Write,
+                        [this] {
+                            if (!Interrupted()) return false;
+                            m_prompts.ConfirmNextQuestion(true);
+                            return true;
+                        }};
+    if (!m_showBar) std::fprintf(stderr, "%s\n", title.c_str());
+    DialogResult result = RunAreaDialog(*m_link, m_prompts, job, spec, view);
+    // A Ctrl-C the dialog could not act on (the restart cannot be
+    // cancelled) must not answer a later question.
+    m_prompts.ConfirmNextQuestion(false);
+    if (result == DialogResult::Cancel) m_cancelled = true;
+    return result;
+}
