@@ -76,5 +76,6 @@ inline constexpr const char* kParityEven = "Чет";
 
 // Progress dialogs (the template's text, replaced when the dialog opens).
 inline constexpr const char* kProgressCancel = "Отмена";
+inline constexpr const char* kProgressTemplateText = "Подождите, идет считывание конфигурации.";
 
 }  // namespace texts

@@ -1,0 +1,34 @@
+#pragma once
+// The application: the single key store, port map, settings store and
+// device link of the run, and the wizard sheet run modally as the program's
+// only window.
+
+#include <memory>
+
+#include "device/DeviceLink.h"
+#include "pages/FileChooser.h"
+#include "platform/Clock.h"
+#include "platform/KeyStore.h"
+#include "platform/PortMap.h"
+#include "settings/SettingsStore.h"
+#include "wizard/CWaitNorm.h"
+#include "wizard/LinkOperations.h"
+#include "wizard/QtPrompts.h"
+
+class CMirrexApp {
+public:
+    CMirrexApp();
+    // Runs the wizard until the user leaves it; the program then ends.
+    int InitInstance();
+
+private:
+    std::unique_ptr<KeyStore> m_keys;
+    PortMap m_portMap;
+    SettingsStore m_settings;
+    std::unique_ptr<Clock> m_clock;
+    QtPrompts m_prompts;
+    QtProgressDialogs m_dialogs;
+    DeviceLink m_link;
+    LinkOperations m_operations;
+    QtFileChooser m_files;
+};

@@ -1,0 +1,49 @@
+#include "wizard/LinkOperations.h"
+
+#include "configfile/ConfigurationFile.h"
+#include "device/DeviceLink.h"
+#include "settings/SettingsStore.h"
+
+LinkOperations::LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock)
+    : m_link(link), m_settings(settings), m_clock(clock)
+{
+}
+
+void LinkOperations::Stop() { m_link.Stop(); }
+int LinkOperations::Start(const CommSettings& settings) { return m_link.Start(settings); }
+std::string LinkOperations::LastOpenDetail() const { return m_link.LastOpenDetail(); }
+int LinkOperations::ReadConfiguration() { return m_link.ReadConfiguration(); }
+
+int LinkOperations::WriteConfiguration(const uint8_t* image, std::size_t length)
+{
+    return m_link.WriteConfiguration(image, length);
+}
+
+bool LinkOperations::DeviceRefused() const { return m_link.deviceRefused; }
+void LinkOperations::ClearDeviceRefused() { m_link.deviceRefused = false; }
+int LinkOperations::RefusalCode() const { return m_link.refusalCode; }
+void LinkOperations::SetIdentifyPending() { m_link.identifyPending = true; }
+
+bool LinkOperations::SaveConfigurationFile(const std::string& path)
+{
+    return ::SaveConfigurationFile(m_link, std::filesystem::path(path));
+}
+
+bool LinkOperations::CheckConfigurationFile(const std::string& path)
+{
+    return ::CheckConfigurationFile(m_link, std::filesystem::path(path));
+}
+
+bool LinkOperations::LoadConfigurationImage(const std::string& path, std::vector<uint8_t>* image)
+{
+    return ::LoadConfigurationImage(m_link, std::filesystem::path(path), image);
+}
+
+ClockOutcome LinkOperations::SetDeviceClock()
+{
+    return ::SetDeviceClock(m_link, m_link.GetPrompts(), m_clock);
+}
+
+void LinkOperations::ReloadSettings() { m_settings.Initialize(); }
+CommSettings LinkOperations::CurrentSettings() const { return m_settings.GetRecord(); }
+void LinkOperations::SetCurrentSettings(const CommSettings& settings) { m_settings.SetRecord(settings); }

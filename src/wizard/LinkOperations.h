@@ -1,0 +1,38 @@
+#pragma once
+// The wizard flow's operations on the real device link, configuration
+// files, settings store and clock.
+
+#include "wizard/WizardFlow.h"
+
+class Clock;
+class DeviceLink;
+class SettingsStore;
+
+class LinkOperations : public FlowOperations {
+public:
+    LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock);
+
+    void Stop() override;
+    int Start(const CommSettings& settings) override;
+    std::string LastOpenDetail() const override;
+    int ReadConfiguration() override;
+    int WriteConfiguration(const uint8_t* image, std::size_t length) override;
+    bool DeviceRefused() const override;
+    void ClearDeviceRefused() override;
+    int RefusalCode() const override;
+    void SetIdentifyPending() override;
+
+    bool SaveConfigurationFile(const std::string& path) override;
+    bool CheckConfigurationFile(const std::string& path) override;
+    bool LoadConfigurationImage(const std::string& path, std::vector<uint8_t>* image) override;
+    ClockOutcome SetDeviceClock() override;
+
+    void ReloadSettings() override;
+    CommSettings CurrentSettings() const override;
+    void SetCurrentSettings(const CommSettings& settings) override;
+
+private:
+    DeviceLink& m_link;
+    SettingsStore& m_settings;
+    Clock& m_clock;
+};
