@@ -233,21 +233,6 @@ int Sio::ReadValue(const char* name, unsigned address, bool elevenBit, uint32_t*
     return PROTO_OK;
 }
 
-int Sio::TransferByName(const char* name, unsigned request, unsigned address, bool elevenBit,
-                        uint8_t* data, uint32_t* length)
-{
-    if (name == nullptr) return PROTO_BAD_ARGUMENT;
-    return Transfer([&] { BuildFrameByName(name, (request & 0xFFu) != 0, address, elevenBit); },
-                    data, length);
-}
-
-int Sio::TransferByHash(uint16_t id, unsigned request, unsigned address, bool elevenBit,
-                        uint8_t* data, uint32_t* length)
-{
-    return Transfer([&] { BuildFrameByHash(id, (request & 0xFFu) != 0, address, elevenBit); },
-                    data, length);
-}
-
 template <typename Build>
 int Sio::Transfer(Build build, uint8_t* data, uint32_t* length)
 {
@@ -266,6 +251,21 @@ int Sio::Transfer(Build build, uint8_t* data, uint32_t* length)
         *length = m_dataLength;
     }
     return PROTO_OK;
+}
+
+int Sio::TransferByName(const char* name, unsigned request, unsigned address, bool elevenBit,
+                        uint8_t* data, uint32_t* length)
+{
+    if (name == nullptr) return PROTO_BAD_ARGUMENT;
+    return Transfer([&] { BuildFrameByName(name, (request & 0xFFu) != 0, address, elevenBit); },
+                    data, length);
+}
+
+int Sio::TransferByHash(uint16_t id, unsigned request, unsigned address, bool elevenBit,
+                        uint8_t* data, uint32_t* length)
+{
+    return Transfer([&] { BuildFrameByHash(id, (request & 0xFFu) != 0, address, elevenBit); },
+                    data, length);
 }
 
 int CreateSio(const CommSettings& settings, std::unique_ptr<Sio>* out, std::unique_ptr<SerialLine> line)

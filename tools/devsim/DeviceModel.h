@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <random>
 #include <string>
