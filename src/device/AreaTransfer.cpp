@@ -13,6 +13,9 @@ constexpr uint32_t kBlockSize = 15;
 // The announced size only sizes the first reservation; a device that
 // announces gigabytes must not make us ask for them.
 constexpr uint32_t kMaxReservation = 1u << 20;
+// Status of a read that ended with fewer bytes than the device announced
+// ("Ошибка прибора. ").
+constexpr int kAreaShort = -105;
 
 uint32_t ReverseBytes(uint32_t value)
 {
@@ -106,6 +109,11 @@ int DeviceLink::ReadAreaBlocks(AreaJob& job, uint32_t announced, const std::shar
     uint64_t total = 0;
     for (;;) {
         int status = CommandRead("P.R.D.D.", 0);
+        // Blocks carry no offset: when an answer is lost after the device
+        // has moved on, the retry fetches the next block and one goes
+        // missing. Fewer bytes than announced is such a loss, never a
+        // complete area.
+        if (status == 0 && m_transferLength == 0 && total < announced) return kAreaShort;
         if (status != 0 || m_transferLength == 0 || m_readCancel) return status;
         total += m_transferLength;
         job.data.insert(job.data.end(), m_transfer, m_transfer + m_transferLength);

@@ -161,6 +161,17 @@ TEST(ReadJob, AZeroAnnouncedSizeDoesNotStopTheRead)
     EXPECT_EQ(FileBytes(rig.link.AreaFilePath(0)), rig.device.Area(0));
 }
 
+TEST(ReadJob, ABlockSkippedByALostAnswerFailsTheArea)
+{
+    Rig rig;
+    // The device moves on, its answer is lost, and the retry gets the next block.
+    rig.device.AddFault({Hash("P.R.D.D."), 20, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(rig.link.ReadConfiguration(), 0);
+    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{"Не удалось считать программу CoDeSys. Ошибка прибора. "});
+    EXPECT_FALSE(std::filesystem::exists(rig.link.AreaFilePath(0)));
+}
+
 TEST(ReadJob, AnEndlessStreamCanBeCancelled)
 {
     DeviceModelConfig config;

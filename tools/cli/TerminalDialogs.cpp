@@ -81,7 +81,6 @@ DialogResult TerminalDialogs::Run(const std::string& title, AreaJob& job, bool r
                             m_prompts.ConfirmNextQuestion(true);
                             return true;
                         }};
-    if (!m_showBar) std::fprintf(stderr, "%s\n", title.c_str());
     DialogResult result = RunAreaDialog(*m_link, m_prompts, job, spec, view);
     // A Ctrl-C the dialog could not act on (the restart cannot be
     // cancelled) must not answer a later question.

@@ -1,0 +1,271 @@
+// mirrex-cli against mirrex-devsim over a pseudo-terminal, as a user runs
+// them: the real binaries, the real serial line, files on disk.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "../device/DeviceTestKit.h"
+
+extern char** environ;
+
+namespace {
+
+std::string ReadText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// A child process with stdin from /dev/null and its output in files.
+class Child {
+public:
+    Child(const std::vector<std::string>& args, const std::filesystem::path& outputs) : m_out(outputs.string() + ".out"),
+        m_err(outputs.string() + ".err")
+    {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Child()
+    {
+        if (m_pid > 0 && !m_reaped) {
+            kill(m_pid, SIGTERM);
+            Wait();
+        }
+    }
+    int Wait()
+    {
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        m_reaped = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    void Signal(int signal) { kill(m_pid, signal); }
+    std::string Out() const { return ReadText(m_out); }
+    std::string Err() const { return ReadText(m_err); }
+    // Waits (for at most a minute) until stream holds text.
+    bool WaitFor(const std::string& text, bool inErr) const
+    {
+        for (int i = 0; i < 6000; ++i) {
+            if ((inErr ? Err() : Out()).find(text) != std::string::npos) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    pid_t m_pid = -1;
+    bool m_reaped = false;
+    std::filesystem::path m_out;
+    std::filesystem::path m_err;
+};
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+class CliEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("XDG_CONFIG_HOME", (folder.Path() / "config").c_str(), 1);
+        setenv("XDG_STATE_HOME", (folder.Path() / "state").c_str(), 1);
+    }
+
+    // Starts a simulated device saving its areas in folder/name and returns
+    // its terminal's path.
+    std::string StartDevice(const std::string& name, std::vector<std::string> options)
+    {
+        std::filesystem::create_directories(folder.Path() / name);
+        std::vector<std::string> args{MIRREX_DEVSIM, "--no-alias", "--exit-with-parent", "--save-areas",
+                                      (folder.Path() / name).string()};
+        args.insert(args.end(), options.begin(), options.end());
+        devices.push_back(std::make_unique<Child>(args, folder.Path() / ("devsim-" + name)));
+        if (!devices.back()->WaitFor("\n", false)) return {};
+        std::string out = devices.back()->Out();
+        return out.substr(0, out.find('\n'));
+    }
+
+    std::unique_ptr<Child> StartCli(const std::string& port, std::vector<std::string> args)
+    {
+        std::vector<std::string> all{MIRREX_CLI, "--port", port, "--area-folder", Work()};
+        all.insert(all.end(), args.begin(), args.end());
+        return std::make_unique<Child>(all, folder.Path() / ("cli-" + std::to_string(++runs)));
+    }
+
+    Result Cli(const std::string& port, std::vector<std::string> args)
+    {
+        std::unique_ptr<Child> cli = StartCli(port, std::move(args));
+        int code = cli->Wait();
+        return {code, cli->Out(), cli->Err()};
+    }
+
+    std::string Work()
+    {
+        std::filesystem::create_directories(folder.Path() / "work");
+        return (folder.Path() / "work").string();
+    }
+    std::string File(const char* name) const { return (folder.Path() / name).string(); }
+    std::vector<uint8_t> Area(const std::string& device, int area) const
+    {
+        return FileBytes(folder.Path() / device / ("config_" + std::to_string(area) + ".dat"));
+    }
+    // The four areas of a configuration file, cut by its header.
+    std::vector<std::vector<uint8_t>> AreasOfFile(const std::string& path) const
+    {
+        std::vector<uint8_t> bytes = FileBytes(path);
+        std::vector<std::vector<uint8_t>> areas;
+        if (bytes.size() < sizeof(ConfigHeader)) return areas;
+        ConfigHeader header{};
+        std::memcpy(&header, bytes.data() + bytes.size() - sizeof header, sizeof header);
+        std::size_t at = 0;
+        for (uint32_t size : {header.size0, header.size16, header.size40, header.size64}) {
+            if (at + size > bytes.size()) return {};
+            areas.emplace_back(bytes.begin() + at, bytes.begin() + at + size);
+            at += size;
+        }
+        return areas;
+    }
+    std::vector<std::vector<uint8_t>> AreasOfDevice(const std::string& device) const
+    {
+        return {Area(device, 0), Area(device, 16), Area(device, 40), Area(device, 64)};
+    }
+
+    TempFolder folder;
+    std::vector<std::unique_ptr<Child>> devices;
+    int runs = 0;
+};
+
+const std::vector<std::string> kSmallAreas{"--random-areas", "11:700,300,100,40"};
+const std::vector<std::string> kOtherAreas{"--random-areas", "12:700,300,100,40"};
+
+}  // namespace
+
+TEST_F(CliEndToEnd, SavesADeviceAndReplicatesTheFileIntoAnother)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_FALSE(source.empty());
+    Result save = Cli(source, {"save", File("a.klx41")});
+    ASSERT_EQ(save.code, 0) << save.err;
+    EXPECT_NE(save.err.find("Конфигурация из прибора успешно сохранена в файл. "), std::string::npos);
+    EXPECT_EQ(AreasOfFile(File("a.klx41")), AreasOfDevice("a"));
+    Result inspect = Cli(source, {"inspect", File("a.klx41")});
+    EXPECT_EQ(inspect.out, "Прибор: KLX41\nВерсия ПО: 1.0\nРазмеры областей 0, 16, 40, 64: 700 300 100 40\n");
+
+    // Saving over the file needs --force.
+    EXPECT_EQ(Cli(source, {"save", File("a.klx41")}).code, 1);
+    EXPECT_EQ(Cli(source, {"save", File("a.klx41"), "--force"}).code, 0);
+
+    std::string target = StartDevice("b", kOtherAreas);
+    ASSERT_NE(AreasOfDevice("b"), AreasOfDevice("a"));
+    Result write = Cli(target, {"write", File("a.klx41"), "--verify", "--set-clock"});
+    EXPECT_EQ(write.code, 0) << write.err;
+    EXPECT_EQ(AreasOfDevice("b"), AreasOfFile(File("a.klx41")));
+    EXPECT_NE(write.err.find("Дата и время в приборе: "), std::string::npos);
+    EXPECT_NE(write.err.find("Проверка: содержимое прибора совпадает с файлом. "), std::string::npos);
+}
+
+TEST_F(CliEndToEnd, RefusesForeignModelsAndAsksAboutVersions)
+{
+    std::string foreign = StartDevice("x", {"--model", "XYZ"});
+    Result refused = Cli(foreign, {"save", File("x.klx41")});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_NE(refused.err.find("Подключенный к ПК прибор не поддерживается данной программой."), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(File("x.klx41")));
+
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
+    std::string lowerCase = StartDevice("l", {"--model", "klx41"});
+    EXPECT_EQ(Cli(lowerCase, {"write", File("a.klx41")}).code, 3);
+
+    std::string newer = StartDevice("n", {"--version", "2.0", "--random-areas", "5:700,300,100,40"});
+    std::vector<std::vector<uint8_t>> before = AreasOfDevice("n");
+    Result declined = Cli(newer, {"write", File("a.klx41")});
+    EXPECT_EQ(declined.code, 1);
+    EXPECT_NE(declined.err.find("совпадаюст"), std::string::npos);
+    EXPECT_EQ(AreasOfDevice("n"), before);
+    EXPECT_EQ(Cli(newer, {"write", File("a.klx41"), "--accept-version-mismatch"}).code, 0);
+    EXPECT_EQ(AreasOfDevice("n"), AreasOfFile(File("a.klx41")));
+}
+
+TEST_F(CliEndToEnd, CtrlCCancelsAfterTheBlockInProgress)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
+    // A slow line, so that area 16 takes a while.
+    std::string target = StartDevice("b", {"--baud", "2400", "--random-areas", "12:700,300,100,40"});
+    std::vector<uint8_t> area16Before = Area("b", 16);
+    std::unique_ptr<Child> cli = StartCli(target, {"write", File("a.klx41")});
+    ASSERT_TRUE(cli->WaitFor("Запись конфигурации... ", true));
+    cli->Signal(SIGINT);
+    EXPECT_EQ(cli->Wait(), 4);
+    EXPECT_NE(cli->Err().find("Конфигурация не записана. Отменено пользователем. "), std::string::npos);
+    EXPECT_EQ(Area("b", 0), AreasOfFile(File("a.klx41"))[0]);
+    EXPECT_EQ(Area("b", 16), area16Before);
+}
+
+TEST_F(CliEndToEnd, FaultsEndInTheDevicesExactMemoryOrInAMessage)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
+    for (const char* seed : {"1", "2", "3"}) {
+        std::string noisy = StartDevice(std::string("f") + seed,
+                                        {"--faults", "0.02", "--seed", seed, "--random-areas", "9:700,300,100,40"});
+        std::string saved = File("noisy.klx41");
+        Result save = Cli(noisy, {"save", saved, "--force"});
+        if (save.code == 0) {
+            EXPECT_EQ(AreasOfFile(saved), AreasOfDevice(std::string("f") + seed)) << seed;
+        } else {
+            EXPECT_EQ(save.code, 1) << seed;
+            EXPECT_NE(save.err.find("Не удалось"), std::string::npos) << save.err;
+        }
+        // A write cannot see a block repeated after a late answer; --verify does.
+        Result write = Cli(noisy, {"write", File("a.klx41"), "--verify"});
+        EXPECT_TRUE(write.code == 0 || write.code == 1 || write.code == 5) << seed << write.err;
+        if (write.code == 0) EXPECT_EQ(AreasOfDevice(std::string("f") + seed), AreasOfFile(File("a.klx41")));
+        if (write.code == 1) EXPECT_NE(write.err.find("Не удалось"), std::string::npos) << write.err;
+        if (write.code == 5) EXPECT_NE(AreasOfDevice(std::string("f") + seed), AreasOfFile(File("a.klx41")));
+    }
+}
+
+TEST_F(CliEndToEnd, AnAnswerLostAfterTheDeviceActedIsCaughtByVerify)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
+    // The retry of a lost block write sends the block again: the device now
+    // holds it twice, and only reading back tells.
+    std::string target = StartDevice("b", {"--fault", "P.W.R.T.:10:1:lost"});
+    Result write = Cli(target, {"write", File("a.klx41"), "--verify"});
+    EXPECT_EQ(write.code, 5) << write.err;
+    EXPECT_NE(write.err.find("Проверка: содержимое прибора отличается от файла, область 0"), std::string::npos);
+    EXPECT_EQ(Area("b", 0).size(), AreasOfFile(File("a.klx41"))[0].size() + 15);
+
+    // On a read the retry fetches the next block: the area comes out short
+    // of the announced size and the read fails instead of saving it.
+    std::string skipping = StartDevice("c", {"--fault", "P.R.D.D.:10:1:lost", "--random-areas", "3:700,300,100,40"});
+    Result save = Cli(skipping, {"save", File("c.klx41")});
+    EXPECT_EQ(save.code, 1);
+    EXPECT_NE(save.err.find("Не удалось считать программу CoDeSys. Ошибка прибора. "), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(File("c.klx41")));
+}
