@@ -26,7 +26,9 @@ SettingsPage::SettingsPage(PageServices& services, int listId, int headerTitleId
 
 void SettingsPage::OnInitDialog()
 {
-    const int width = m_list->viewport()->width();
+    // The client width, known from the control's rectangle even before the
+    // page has been laid out on the screen.
+    const int width = m_list->width() - 2 * m_list->frameWidth();
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({QString::fromUtf8(texts::kColumnParameter), QString::fromUtf8(texts::kColumnValue)});
     m_list->header()->resizeSection(0, 3 * width / 5);
