@@ -1,0 +1,105 @@
+// The progress dialogs over a real transfer from the simulated device:
+// Enter does nothing, Esc and "Отмена" ask first, and a transfer that ends
+// while the question is open closes the dialog after the answer.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "DevsimLauncher.h"
+#include "GuiHarness.h"
+#include "device/AreaJob.h"
+
+namespace {
+
+// Answers like ScriptedPrompts, but first lets `beforeAnswer` run, as a
+// user who takes time to decide.
+class SlowPrompts : public Prompts {
+public:
+    MsgAnswer Show(const MessageBoxRequest& request) override
+    {
+        texts.push_back(request.text);
+        if (beforeAnswer)
+            beforeAnswer();
+        return answer;
+    }
+    std::function<void()> beforeAnswer;
+    MsgAnswer answer = MsgAnswer::No;
+    std::vector<std::string> texts;
+};
+
+class ProgressDialogTest : public ::testing::Test {
+protected:
+    void Connect(const std::vector<std::string>& deviceArgs)
+    {
+        std::vector<std::string> args = {"--exit-with-parent"};
+        args.insert(args.end(), deviceArgs.begin(), deviceArgs.end());
+        ASSERT_TRUE(device.Start(MIRREX_DEVSIM_PROGRAM, args)) << device.Error();
+        ASSERT_EQ(link.Start(GuiHarness::SettingsForPort(device.ComNumber())), 0) << link.LastOpenDetail();
+    }
+    // Runs `during` once the dialog's loop is running.
+    DialogResult RunRead(const std::function<void(CWaitNorm&)>& during)
+    {
+        CWaitNorm dialog(link, prompts, job, "Cчитывание программы CoDeSys... ", nullptr);
+        QTimer::singleShot(50, &dialog, [&] { during(dialog); });
+        return dialog.Run();
+    }
+
+    TempUserFolders folders;
+    SlowPrompts prompts;
+    QtProgressDialogs dialogs{prompts};
+    DeviceLink link{prompts, dialogs, folders.Root()};
+    DevsimLauncher device;
+    AreaJob job;
+};
+
+TEST_F(ProgressDialogTest, EnterDoesNothingAndCancellingAsksFirst)
+{
+    Connect({"--endless-read"});
+    job.area = 0;
+    int questions = 0;
+    const DialogResult result = RunRead([&](CWaitNorm& dialog) {
+        EXPECT_EQ(dialog.Status()->text().toStdString(), "Cчитывание программы CoDeSys... ");
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        prompts.answer = MsgAnswer::No;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        questions = static_cast<int>(prompts.texts.size());
+        EXPECT_TRUE(dialog.isVisible());
+        prompts.answer = MsgAnswer::Yes;
+        QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(result, DialogResult::Cancel);
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(prompts.texts, (std::vector<std::string>{"Отменить чтение конфигурации? ",
+                                                       "Отменить чтение конфигурации? "}));
+    link.WaitUntilReleased(&job);
+}
+
+TEST_F(ProgressDialogTest, TransferEndingWhileTheQuestionIsOpenClosesAfterTheAnswer)
+{
+    Connect({"--random-areas", "9:600,16,16,16", "--baud", "9600"});
+    job.area = 0;
+    QProgressBar* bar = nullptr;
+    prompts.beforeAnswer = [&] {
+        // The user reads the question while the last blocks arrive.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return bar->value() == 100; }, 20000));
+        QTest::qWait(200);
+    };
+    const DialogResult result = RunRead([&](CWaitNorm& dialog) {
+        bar = dialog.Progress();
+        prompts.answer = MsgAnswer::No;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    EXPECT_EQ(result, DialogResult::Ok);
+    EXPECT_EQ(job.status, 0);
+    EXPECT_EQ(job.data.size(), 600u);
+}
+
+}  // namespace
