@@ -172,6 +172,17 @@ TEST(ReadJob, ABlockSkippedByALostAnswerFailsTheArea)
     EXPECT_FALSE(std::filesystem::exists(rig.link.AreaFilePath(0)));
 }
 
+TEST(ReadJob, ADeviceThatVanishesMidAreaIsReported)
+{
+    DeviceModelConfig config;
+    config.vanishAfter = 40;
+    Rig rig(config);
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(rig.link.ReadConfiguration(), 0);
+    EXPECT_EQ(rig.prompts.Texts(),
+              std::vector<std::string>{"Не удалось считать программу CoDeSys. Прибор не ответил на запрос. "});
+}
+
 TEST(ReadJob, AnEndlessStreamCanBeCancelled)
 {
     DeviceModelConfig config;
