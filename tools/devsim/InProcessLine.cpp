@@ -178,7 +178,7 @@ ReadOutcome InProcessLine::Read(char* into, uint32_t count)
         if (delivered > 0 && gapUs != 0) end = std::min(end, last + gapUs);
         m_nowUs = end != std::numeric_limits<uint64_t>::max() ? end : last;
     }
-    const bool endedEmpty = delivered == 0;
+    const bool endedEmpty = delivered == 0 && count > 0;
     Record(LineEventKind::Read, std::string(into, delivered), count, endedEmpty);
     return {delivered, endedEmpty};
 }
