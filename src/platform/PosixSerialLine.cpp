@@ -208,11 +208,11 @@ std::optional<PosixSerialLine::SteadyClock::time_point> PosixSerialLine::TotalDe
 bool PosixSerialLine::WaitFor(short events, std::optional<SteadyClock::time_point> deadline)
 {
     for (;;) {
+        // A deadline already past still gets one look: the process may have
+        // been kept off the processor while the characters arrived.
         timespec remaining {};
         if (deadline) {
-            const auto left = *deadline - SteadyClock::now();
-            if (left <= SteadyClock::duration::zero())
-                return false;
+            const auto left = std::max(*deadline - SteadyClock::now(), SteadyClock::duration::zero());
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
             remaining.tv_sec = static_cast<time_t>(ns / 1'000'000'000);
             remaining.tv_nsec = static_cast<long>(ns % 1'000'000'000);

@@ -1,0 +1,157 @@
+// Block reads through the real port object and termios against mirrex-devsim
+// with line-time emulation, compared with what the protocol itself costs:
+// per exchange, the characters of request and answer on the line, the 5 ms
+// pause before every request and the device's turnaround. Then the CPU
+// a worker burns while it waits for a device that does not answer.
+//
+// Exit status 1 when the achieved time exceeds the floor by more than 10 %.
+
+#include <stdlib.h>
+#include <time.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "DevsimLauncher.h"
+#include "protocol/Sio.h"
+
+namespace {
+
+constexpr unsigned kAddress = 16;
+constexpr double kPauseMs = 5.0;
+constexpr double kTurnaroundMs = 1.0;
+constexpr double kBitsPerCharacter = 10.0;  // 8N1
+constexpr double kMaxRatio = 1.10;
+
+struct Run {
+    uint32_t baud;
+    uint32_t areaBytes;
+};
+
+double NowMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double ThreadCpuMs()
+{
+    timespec cpu {};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu);
+    return cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6;
+}
+
+bool StartDevice(DevsimLauncher& devsim, std::vector<std::string> arguments)
+{
+    if (!devsim.Start(MIRREX_DEVSIM_PROGRAM, arguments)) {
+        std::fprintf(stderr, "line_bench: %s\n", devsim.Error().c_str());
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<Sio> OpenPort(uint32_t com, uint32_t baud)
+{
+    CommSettings settings = DefaultCommSettings();
+    settings.com = com;
+    settings.baud_rate = baud;
+    std::unique_ptr<Sio> sio;
+    if (CreateSio(settings, &sio) != SIO_OK)
+        std::fprintf(stderr, "line_bench: cannot open COM%u\n", com);
+    return sio;
+}
+
+int Request(Sio& sio, const char* name, uint8_t* data, uint32_t* length)
+{
+    return sio.TransferByName(name, 1, kAddress, false, data, length);
+}
+
+// Reads one area block by block; false if any exchange failed.
+bool MeasureBlockReads(const Run& run, double& ratio)
+{
+    DevsimLauncher devsim;
+    const std::string areas = "7:" + std::to_string(run.areaBytes) + ",0,0,0";
+    if (!StartDevice(devsim, {"--baud", std::to_string(run.baud), "--format", "8N1", "--turnaround", "1",
+                              "--random-areas", areas}))
+        return false;
+    auto sio = OpenPort(devsim.ComNumber(), run.baud);
+    if (!sio)
+        return false;
+
+    uint8_t data[16] = {0};
+    uint32_t length = 1;
+    if (Request(*sio, "P.C.L.R.", nullptr, nullptr) != PROTO_OK
+        || sio->TransferByName("P.A.R.E.", 0, kAddress, false, data, &length) != PROTO_OK
+        || (length = 0, Request(*sio, "P.R.D.D.", data, &length)) != PROTO_OK) {
+        std::fprintf(stderr, "line_bench: the device did not start the read\n");
+        return false;
+    }
+
+    const double charMs = kBitsPerCharacter * 1000.0 / run.baud;
+    double floorMs = 0.0;
+    uint32_t blocks = 0;
+    uint32_t bytes = 0;
+    const double start = NowMs();
+    do {
+        length = 0;
+        if (const int status = Request(*sio, "P.R.D.D.", data, &length); status != PROTO_OK) {
+            std::fprintf(stderr, "line_bench: block %u failed with %d\n", blocks, status);
+            return false;
+        }
+        floorMs += (14 + 14 + 2 * length) * charMs + kPauseMs + kTurnaroundMs;
+        bytes += length;
+        ++blocks;
+    } while (length != 0);
+    const double achievedMs = NowMs() - start;
+
+    ratio = achievedMs / floorMs;
+    std::printf("%6u bit/s  %5u bytes  %4u exchanges  achieved %8.1f ms  floor %8.1f ms  "
+                "ratio %.3f  (%.3f ms per exchange over the floor)\n",
+                run.baud, bytes, blocks, achievedMs, floorMs, ratio, (achievedMs - floorMs) / blocks);
+    return bytes == run.areaBytes;
+}
+
+// A request to a device that stays silent: three attempts, each waiting for
+// the answer's full time-out. The waiting thread should sleep through it.
+bool MeasureIdleWait()
+{
+    DevsimLauncher devsim;
+    if (!StartDevice(devsim, {"--fault", "dev:0:3:silence"}))
+        return false;
+    auto sio = OpenPort(devsim.ComNumber(), 115200);
+    if (!sio)
+        return false;
+    const double wallStart = NowMs();
+    const double cpuStart = ThreadCpuMs();
+    const int status = Request(*sio, "dev", nullptr, nullptr);
+    const double cpuMs = ThreadCpuMs() - cpuStart;
+    const double wallMs = NowMs() - wallStart;
+    std::printf("silent device: status %d after %.0f ms, the waiting thread used %.2f ms of CPU (%.3f %%)\n",
+                status, wallMs, cpuMs, 100.0 * cpuMs / wallMs);
+    return status == PROTO_NO_ANSWER && cpuMs < 0.01 * wallMs;
+}
+
+}  // namespace
+
+int main()
+{
+    // The simulated devices register their COM names in a private folder.
+    char folder[] = "/tmp/mirrex-line-bench-XXXXXX";
+    if (mkdtemp(folder) == nullptr)
+        return 2;
+    setenv("XDG_CONFIG_HOME", folder, 1);
+
+    bool ok = true;
+    for (const Run& run : {Run{115200, 16384}, Run{9600, 4096}}) {
+        double ratio = 0.0;
+        const bool measured = MeasureBlockReads(run, ratio);
+        ok = ok && measured && ratio <= kMaxRatio;
+    }
+    ok = MeasureIdleWait() && ok;
+    std::printf("%s\n", ok ? "within bounds" : "OUT OF BOUNDS");
+
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return ok ? 0 : 1;
+}
