@@ -102,28 +102,6 @@ PortMap::PortMap() : PortMap(PortMapRoots{UserConfigDir() + "/Tolvar/Mirrex.port
 
 PortMap::PortMap(PortMapRoots roots) : m_roots(std::move(roots)) {}
 
-std::optional<uint32_t> PortMap::NumberOfName(const std::string& name)
-{
-    std::string_view text(name);
-    if (text.substr(0, 4) == "\\\\.\\")
-        text.remove_prefix(4);
-    if (text.size() < 4)
-        return std::nullopt;
-    for (size_t i = 0; i < 3; ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[i])) != "COM"[i])
-            return std::nullopt;
-    }
-    const auto number = ParseNumber(text.substr(3));
-    if (!number || *number == 0)
-        return std::nullopt;
-    return number;
-}
-
-std::string PortMap::NameOfNumber(uint32_t number)
-{
-    return "COM" + std::to_string(number);
-}
-
 std::vector<PortMap::Alias> PortMap::ReadAliases() const
 {
     std::vector<Alias> aliases;
@@ -259,21 +237,6 @@ std::vector<PortEntry> PortMap::List()
     for (auto& [number, entry] : byNumber)
         entries.push_back(std::move(entry));
     return entries;
-}
-
-std::optional<std::string> PortMap::Resolve(uint32_t number)
-{
-    for (auto& entry : List()) {
-        if (entry.number == number)
-            return std::move(entry.devicePath);
-    }
-    return std::nullopt;
-}
-
-std::optional<std::string> PortMap::Resolve(const std::string& name)
-{
-    const auto number = NumberOfName(name);
-    return number ? Resolve(*number) : std::nullopt;
 }
 
 uint32_t PortMap::RegisterAlias(const std::string& devicePath, uint32_t number)

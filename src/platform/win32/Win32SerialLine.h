@@ -1,0 +1,49 @@
+#pragma once
+// The serial line on the Windows comm API: an overlapped handle, so that
+// reads end by the port's own time-outs and a write can be waited for.
+
+#include <windows.h>
+
+#include "platform/SerialLine.h"
+#include "platform/win32/UniqueHandle.h"
+
+class Win32SerialLine final : public SerialLine {
+public:
+    Win32SerialLine();
+
+    bool Open(const std::string& portName) override;
+    LineOpenError LastOpenError() const override { return m_openError; }
+    std::string LastOpenDetail() const override { return m_openDetail; }
+    bool IsOpen() const override { return m_port.Valid(); }
+    void Close() override;
+
+    bool ReadState() override;
+    bool ApplyFormat(const LineFormat& format) override;
+    bool SetTimeouts(const LineTimeouts& timeouts) override;
+    bool SetRts(bool high) override;
+    bool SetDtr(bool high) override;
+    void Purge() override;
+    void Write(const char* text, std::size_t length) override;
+    void WriteChar(char c) override;
+    ReadOutcome Read(char* into, uint32_t count) override;
+
+    // The name CreateFileW is given: "\\.\COMn" for a port name or number
+    // in any spelling, anything else as it stands.
+    static std::wstring DeviceNameOf(const std::string& portName);
+
+private:
+    void FailOpen(LineOpenError error, const std::string& detail);
+
+    UniqueHandle m_port;
+    // Manual-reset events of the overlapped write and read; a write is
+    // always finished before the next read starts, so they are never shared.
+    UniqueHandle m_writeEvent;
+    UniqueHandle m_readEvent;
+    DCB m_state {};
+    bool m_haveState = false;
+    LineOpenError m_openError = LineOpenError::None;
+    std::string m_openDetail;
+};
+
+// Maps a GetLastError() code of CreateFileW to the reason shown to the user.
+LineOpenError OpenErrorOfWin32(DWORD error);
