@@ -33,7 +33,7 @@ bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
 class PendingFile {
 public:
     explicit PendingFile(const std::filesystem::path& target)
-        : m_target(target), m_temp(target.string() + ".~tmp") {}
+        : m_target(ThroughLink(target)), m_temp(m_target.string() + ".~tmp") {}
     ~PendingFile()
     {
         m_file.reset();
@@ -42,13 +42,21 @@ public:
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
 
+    // Fails, as writing in place would, for a target the user may not
+    // write (a read-only file).
     bool Create()
     {
         if (m_target.filename().empty()) return false;
+        std::error_code error;
+        bool replacing = std::filesystem::exists(m_target, error);
+        if (replacing && !OpenFile(m_target, "r+b")) return false;
         m_file = OpenFile(m_temp, "wbx");
         if (!m_file) {  // left over from an interrupted run
             RemoveFile(m_temp);
             m_file = OpenFile(m_temp, "wbx");
+        }
+        if (m_file && replacing) {
+            std::filesystem::permissions(m_temp, std::filesystem::status(m_target, error).permissions(), error);
         }
         return m_file != nullptr;
     }
@@ -63,6 +71,15 @@ public:
     }
 
 private:
+    // A link is replaced where it points, as writing through it would.
+    static std::filesystem::path ThroughLink(const std::filesystem::path& target)
+    {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(target, error)) return target;
+        std::filesystem::path resolved = std::filesystem::weakly_canonical(target, error);
+        return error ? target : resolved;
+    }
+
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     FilePtr m_file;

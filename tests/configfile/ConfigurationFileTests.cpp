@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -124,6 +125,35 @@ TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
     std::size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(rig.folder.Path())) entries += !entry.path().empty();
     EXPECT_EQ(entries, 5u);
+}
+
+TEST_F(FileOps, ReplacingKeepsWhatWritingInPlaceWouldKeep)
+{
+    // A read-only file is refused, as opening it for writing would be.
+    WriteBytes(target, {1});
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+    rig.prompts.answers = {MsgAnswer::Yes};
+    bool savedReadOnly = SaveConfigurationFile(rig.link, target);
+    if (geteuid() != 0) {  // root may write anything
+        EXPECT_FALSE(savedReadOnly);
+        EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
+        EXPECT_EQ(FileBytes(target), std::vector<uint8_t>{1});
+    }
+    std::filesystem::remove(target);
+
+    // A link is written through; the file keeps its permissions.
+    std::filesystem::path real = Path("real.klx41");
+    WriteBytes(real, {2});
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    std::filesystem::create_symlink(real, target);
+    rig.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, target));
+    EXPECT_TRUE(std::filesystem::is_symlink(target));
+    EXPECT_EQ(FileBytes(real).size(), 1000u + 77 + 15 + 212);
+    EXPECT_EQ(std::filesystem::status(real).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
 }
 
 TEST_F(FileOps, ASaveInterruptedByAFullDiskKeepsTheOldFile)
