@@ -7,6 +7,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "platform/PortDiagnosis.h"
+#include "platform/PortMap.h"
 #include "platform/PosixSerialLine.h"
 #include "platform/PtyPair.h"
 #include "platform/TempDir.h"
@@ -206,6 +208,30 @@ TEST_F(SerialLineTest, RegularFileOpensButIsNoSerialLine)
     { std::ofstream(dir / "file") << "x"; }
     ASSERT_TRUE(m_line.Open(dir / "file"));
     EXPECT_FALSE(m_line.ReadState());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PortDiagnosisTest, SaysWhyAPortDoesNotOpen)
+{
+    ScopedUserFolders folders;
+    PtyPair pty;
+    PortMap ports;
+    const uint32_t com = ports.RegisterAlias(pty.SlavePath());
+    ASSERT_NE(com, 0U);
+    EXPECT_EQ(DiagnosePortOpen("\\\\.\\" + PortMap::NameOfNumber(com)).error, LineOpenError::None);
+
+    // A pty still held by the program; the diagnosis must not take it away.
+    PosixSerialLine holder{nullptr};
+    ASSERT_TRUE(holder.Open(pty.SlavePath()));
+    const PortOpenProblem busy = DiagnosePortOpen(pty.SlavePath());
+    EXPECT_EQ(busy.error, LineOpenError::Busy);
+    EXPECT_NE(busy.detail.find(pty.SlavePath()), std::string::npos);
+    EXPECT_TRUE(holder.IsOpen());
+
+    EXPECT_EQ(DiagnosePortOpen("\\\\.\\COM250").error, LineOpenError::NotFound);
 }
 
 }  // namespace

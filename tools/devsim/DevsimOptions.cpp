@@ -38,7 +38,8 @@ const char* const kDevsimUsage =
     "  --fault-script FILE     one --fault rule per line (# starts a comment)\n"
     "  --com N                 register as COMN (default: the first free number)\n"
     "  --no-alias              do not register a COM name\n"
-    "  --exit-with-parent      end when the starting process ends\n";
+    "  --exit-with-parent      end when the starting process ends\n"
+    "  --help                  this text\n";
 
 namespace {
 
@@ -221,7 +222,10 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
 
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (option == "--endless-read") {
+        if (option == "--help") {
+            error.clear();
+            return false;
+        } else if (option == "--endless-read") {
             device.endlessReadData = true;
         } else if (option == "--no-alias") {
             options.registerAlias = false;

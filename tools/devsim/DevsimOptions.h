@@ -30,7 +30,8 @@ struct DevsimOptions {
     bool exitWithParent = false;
 };
 
-// Fills options from the arguments; false with a message for the user.
+// Fills options from the arguments; false with a message for the user, or
+// false with an empty message when the user asked for help.
 bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::string& error);
 
 // "ID:SKIP:TIMES:KIND[:SPLITAT[:GAPMS]]": ID is a parameter name ("P.R.D.D."),

@@ -106,6 +106,10 @@ int main(int argc, char** argv)
     DevsimOptions options;
     std::string error;
     if (!ParseDevsimOptions(argc, argv, options, error)) {
+        if (error.empty()) {
+            std::cout << kDevsimUsage;
+            return 0;
+        }
         std::cerr << "mirrex-devsim: " << error << "\n\n" << kDevsimUsage;
         return 2;
     }
