@@ -170,7 +170,7 @@ bool PortMap::IsRemembered(const Alias& alias) const
     return alias.target.compare(0, prefix.size(), prefix) == 0;
 }
 
-uint32_t PortMap::ClaimFirstFree(const std::string& devicePath)
+std::set<uint32_t> PortMap::NumbersInUse() const
 {
     std::set<uint32_t> used;
     for (const auto& alias : ReadAliases()) {
@@ -181,6 +181,12 @@ uint32_t PortMap::ClaimFirstFree(const std::string& devicePath)
         if (port.kind == PortKind::OnBoard)
             used.insert(port.onBoardNumber);
     }
+    return used;
+}
+
+uint32_t PortMap::ClaimFirstFree(const std::string& devicePath)
+{
+    const std::set<uint32_t> used = NumbersInUse();
     if (!MakeDirectories(m_roots.aliasFolder))
         return 0;
     for (uint32_t number = 1; number <= kMaxAutoNumber; ++number) {
@@ -222,8 +228,13 @@ std::vector<PortEntry> PortMap::List()
             aliasesTaken.insert(number);
         } else {
             number = ClaimFirstFree(port.devicePath);
-            if (number == 0)
-                continue;
+        }
+        if (number == 0) {
+            // The number cannot be remembered (no writable settings folder):
+            // the adapter is still there and gets one for now.
+            const auto used = NumbersInUse();
+            for (number = 1; used.count(number) != 0 || byNumber.count(number) != 0; ++number) {
+            }
         }
         byNumber[number] = {NameOfNumber(number), number, port.devicePath, port.kind};
     }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,7 @@ private:
     std::vector<Hardware> FindHardware() const;
     std::string StablePathOf(const std::string& devicePath) const;
     bool IsRemembered(const Alias& alias) const;
+    std::set<uint32_t> NumbersInUse() const;
     uint32_t ClaimFirstFree(const std::string& devicePath);
 
     PortMapRoots m_roots;

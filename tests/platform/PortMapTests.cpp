@@ -156,3 +156,22 @@ TEST(PortNameTest, NumbersOfNames)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PortMapTest, AdapterIsListedEvenWhenItsNumberCannotBeRemembered)
+{
+    std::ofstream(m_dir / "not-a-folder").put('x');
+    PortMapRoots roots = Roots();
+    roots.aliasFolder = m_dir / "not-a-folder/ports";
+    PortMap map(roots);
+    AddUart("ttyS0", 4);
+    PlugAdapter("ttyUSB0", "usb-FTDI_A1");
+    PlugAdapter("ttyUSB1", "usb-FTDI_B2");
+    const auto entries = map.List();
+    ASSERT_EQ(entries.size(), 3U);
+    EXPECT_EQ(entries[1], (PortEntry{"COM2", 2, m_dir / "by-id/usb-FTDI_A1", PortKind::Usb}));
+    EXPECT_EQ(entries[2].name, "COM3");
+}
+
+}  // namespace
