@@ -19,15 +19,13 @@
 #include "configfile/ConfigHeader.h"
 #include "device/AreaJob.h"
 #include "device/ParamRequest.h"
+#include "device/ProgressDialogs.h"
+#include "device/Prompts.h"
 #include "platform/AutoResetEvent.h"
 #include "platform/SerialLine.h"
 #include "protocol/Sio.h"
-#include "settings/CommSettings.h"
-
-#include "device/ProgressDialogs.h"
-#include "device/Prompts.h"
 #include "resources/DeviceTexts.h"
-
+#include "settings/CommSettings.h"
 
 // DeviceLink's own codes, beside those of the port and the request layer.
 enum DeviceLinkStatus : int {
