@@ -13,7 +13,13 @@
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
+#ifdef _WIN32
+#include "platform/win32/Win32SerialLine.h"
+using PathSerialLine = Win32SerialLine;
+#else
 #include "platform/PosixSerialLine.h"
+using PathSerialLine = PosixSerialLine;
+#endif
 #include "platform/ProgramPath.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
@@ -37,7 +43,7 @@ public:
         if (options.connection.devicePath) {
             std::string path = *options.connection.devicePath;
             m_link.SetLineFactory([path] {
-                return std::make_unique<PosixSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
+                return std::make_unique<PathSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
             });
         }
     }

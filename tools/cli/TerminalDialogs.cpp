@@ -61,10 +61,16 @@ private:
 
 void TerminalDialogs::InstallInterruptHandler()
 {
+#ifdef _WIN32
+    // The handler is reset once it has run, so a second Ctrl-C ends the
+    // program as the POSIX handler does.
+    std::signal(SIGINT, OnInterrupt);
+#else
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
+#endif
 }
 
 bool TerminalDialogs::Interrupted() { return g_interrupts > 0; }

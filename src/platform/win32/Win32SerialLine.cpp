@@ -65,13 +65,21 @@ LineOpenError OpenErrorOfWin32(DWORD error)
     }
 }
 
-Win32SerialLine::Win32SerialLine() : m_writeEvent(MakeManualResetEvent()), m_readEvent(MakeManualResetEvent()) {}
-
-std::wstring Win32SerialLine::DeviceNameOf(const std::string& portName)
+Win32SerialLine::Win32SerialLine(PortResolver resolver)
+    : m_resolver(std::move(resolver)), m_writeEvent(MakeManualResetEvent()), m_readEvent(MakeManualResetEvent())
 {
-    if (const auto number = PortMap::NumberOfName(portName))
-        return L"\\\\.\\COM" + std::to_wstring(*number);
-    return WideOf(portName);
+}
+
+std::wstring Win32SerialLine::DeviceNameOf(const std::string& portName) const
+{
+    const auto number = PortMap::NumberOfName(portName);
+    if (!number)
+        return WideOf(portName);
+    if (m_resolver) {
+        if (auto name = m_resolver(*number))
+            return WideOf(*name);
+    }
+    return L"\\\\.\\COM" + std::to_wstring(*number);
 }
 
 void Win32SerialLine::FailOpen(LineOpenError error, const std::string& detail)

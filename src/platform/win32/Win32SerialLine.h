@@ -4,12 +4,19 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <optional>
+
 #include "platform/SerialLine.h"
 #include "platform/win32/UniqueHandle.h"
 
 class Win32SerialLine final : public SerialLine {
 public:
-    Win32SerialLine();
+    // Turns a COM number into the name to open; without one, port n is
+    // opened as "\\.\COMn".
+    using PortResolver = std::function<std::optional<std::string>(uint32_t number)>;
+
+    explicit Win32SerialLine(PortResolver resolver = {});
 
     bool Open(const std::string& portName) override;
     LineOpenError LastOpenError() const override { return m_openError; }
@@ -27,11 +34,12 @@ public:
     void WriteChar(char c) override;
     ReadOutcome Read(char* into, uint32_t count) override;
 
-    // The name CreateFileW is given: "\\.\COMn" for a port name or number
-    // in any spelling, anything else as it stands.
-    static std::wstring DeviceNameOf(const std::string& portName);
+    // The name CreateFileW is given: "\\.\COMn" (or the resolver's name)
+    // for a port name in any spelling, anything else as it stands.
+    std::wstring DeviceNameOf(const std::string& portName) const;
 
 private:
+    PortResolver m_resolver;
     void FailOpen(LineOpenError error, const std::string& detail);
 
     UniqueHandle m_port;

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "platform/PortMap.h"
+#include "platform/win32/RegistryKeyStore.h"
+#include "platform/win32/SerialCommPorts.h"
+#include "platform/win32/WideText.h"
+#include "settings/SettingsStore.h"
+#include "ScratchKey.h"
+
+namespace {
+
+const char* const kValueNames[] = {"baud_rate", "parity", "stop_bits", "rs_type", "byte_size",
+                                   "adress_len", "address", "com", "converter"};
+
+class RegistryKeyStoreTest : public testing::Test {
+protected:
+    ScratchKey m_scratch;
+    RegistryKeyStore m_store{m_scratch.Get()};
+};
+
+TEST_F(RegistryKeyStoreTest, WritingNeedsAnExistingKey)
+{
+    EXPECT_FALSE(m_store.KeyExists("Software\\Tolvar\\Mirrex"));
+    EXPECT_FALSE(m_store.WriteDword("Software\\Tolvar\\Mirrex", "com", 3));
+    EXPECT_FALSE(m_store.WriteString("Software\\Tolvar\\Mirrex", "path", "C:\\a"));
+    EXPECT_FALSE(m_store.KeyExists("Software\\Tolvar\\Mirrex"));
+    EXPECT_FALSE(m_store.ReadDword("Software\\Tolvar\\Mirrex", "com"));
+
+    ASSERT_TRUE(m_store.CreateKey("Software\\Tolvar\\Mirrex"));
+    EXPECT_TRUE(m_store.KeyExists("Software\\Tolvar\\Mirrex"));
+    EXPECT_TRUE(m_store.CreateKey("Software\\Tolvar\\Mirrex"));
+    EXPECT_FALSE(m_store.ReadDword("Software\\Tolvar\\Mirrex", "com"));
+    EXPECT_TRUE(m_store.WriteDword("Software\\Tolvar\\Mirrex", "com", 3));
+    EXPECT_EQ(m_store.ReadDword("Software\\Tolvar\\Mirrex", "com"), 3U);
+}
+
+TEST_F(RegistryKeyStoreTest, ValuesKeepTheirTypes)
+{
+    ASSERT_TRUE(m_store.CreateKey("K"));
+    ASSERT_TRUE(m_store.WriteDword("K", "number", 0xfffffffeU));
+    ASSERT_TRUE(m_store.WriteString("K", "text", "12"));
+    EXPECT_EQ(m_scratch.TypeAndSize(L"K", L"number"), std::make_pair(DWORD{REG_DWORD}, DWORD{4}));
+    EXPECT_EQ(m_store.ReadDword("K", "number"), 0xfffffffeU);
+    EXPECT_FALSE(m_store.ReadString("K", "number"));
+    EXPECT_FALSE(m_store.ReadDword("K", "text"));
+
+    // A DWORD-sized value of another type is not a number.
+    const DWORD raw = 7;
+    m_scratch.SetRaw(L"K", L"binary", REG_BINARY, &raw, sizeof raw);
+    EXPECT_FALSE(m_store.ReadDword("K", "binary"));
+}
+
+TEST_F(RegistryKeyStoreTest, TextsRoundTripInUnicode)
+{
+    ASSERT_TRUE(m_store.CreateKey("K"));
+    const std::string path = "C:\\Проекты\\линия 1.klx41";
+    ASSERT_TRUE(m_store.WriteString("K", "PAGE4_SaveToFile_Path_P4", path));
+    EXPECT_EQ(m_scratch.TypeAndSize(L"K", L"PAGE4_SaveToFile_Path_P4").first, DWORD{REG_SZ});
+    EXPECT_EQ(m_store.ReadString("K", "PAGE4_SaveToFile_Path_P4"), path);
+    ASSERT_TRUE(m_store.WriteString("K", "empty", ""));
+    EXPECT_EQ(m_store.ReadString("K", "empty"), "");
+}
+
+// A text stored without its terminating zero that fills the whole buffer
+// must still come back as exactly that text, not run past the buffer.
+TEST_F(RegistryKeyStoreTest, UnterminatedTextFillingTheBufferReadsBackWhole)
+{
+    constexpr std::size_t kFull = RegistryKeyStore::kMaxStringLength;
+    // Not followed by a zero either, so the registry adds none.
+    const std::wstring stored(kFull + 1, L'x');
+    m_scratch.SetRaw(L"K", L"full", REG_SZ, stored.data(), static_cast<DWORD>(kFull * sizeof(wchar_t)));
+    ASSERT_EQ(m_scratch.TypeAndSize(L"K", L"full").second, kFull * sizeof(wchar_t));
+    EXPECT_EQ(m_store.ReadString("K", "full"), std::string(kFull, 'x'));
+
+    ASSERT_TRUE(m_store.WriteString("K", "normal", std::string(kFull - 1, 'y')));
+    EXPECT_EQ(m_store.ReadString("K", "normal"), std::string(kFull - 1, 'y'));
+    ASSERT_TRUE(m_store.WriteString("K", "longer", std::string(kFull + 1, 'z')));
+    EXPECT_FALSE(m_store.ReadString("K", "longer"));
+}
+
+// The settings record over the registry: what a first run, a save and a
+// damaged key leave behind.
+TEST_F(RegistryKeyStoreTest, SettingsLoadAndSaveThroughTheRegistry)
+{
+    PortMap ports;
+    SettingsStore settings(m_store, ports);
+    settings.Load();
+    EXPECT_EQ(settings.GetRecord(), DefaultCommSettings());
+    ASSERT_TRUE(m_store.KeyExists(kMirrexKey));
+    for (const char* name : kValueNames)
+        EXPECT_FALSE(m_store.ReadDword(kMirrexKey, name)) << name;
+
+    CommSettings record = DefaultCommSettings();
+    record.com = 4;
+    record.baud_rate = 9600;
+    record.parity = 2;
+    settings.SetRecord(record);
+    settings.Save();
+    for (const char* name : kValueNames)
+        EXPECT_EQ(m_scratch.TypeAndSize(L"Software\\Tolvar\\Mirrex", WideOf(name)).first, DWORD{REG_DWORD}) << name;
+
+    SettingsStore reloaded(m_store, ports);
+    reloaded.Load();
+    EXPECT_EQ(reloaded.GetRecord(), record);
+}
+
+TEST_F(RegistryKeyStoreTest, SettingsWithoutBaudRateAreRewrittenWithDefaults)
+{
+    ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
+    ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "com", 7));
+    ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "parity", 257));
+    PortMap ports;
+    SettingsStore settings(m_store, ports);
+    settings.Load();
+    EXPECT_EQ(m_store.ReadDword(kMirrexKey, "baud_rate"), 115200U);
+    EXPECT_EQ(m_store.ReadDword(kMirrexKey, "com"), 1U);
+    EXPECT_EQ(settings.GetRecord(), DefaultCommSettings());
+}
+
+class SerialCommTest : public testing::Test {
+protected:
+    ScratchKey m_scratch;
+};
+
+TEST_F(SerialCommTest, PortNamesInEnumerationOrderWithOddValuesSkipped)
+{
+    const DWORD number = 5;
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial0", L"COM3");
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial1", L"COM1");
+    m_scratch.SetRaw(L"MAP", L"\\Device\\Serial2", REG_DWORD, &number, sizeof number);
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial3", L"");
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial4", std::wstring(kMaxPortNameLength, L'P'));
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial5", std::wstring(kMaxPortNameLength + 1, L'Q'));
+    // Stored without a terminating zero, filling the data buffer exactly.
+    const std::wstring unterminated(kMaxPortNameLength + 1, L'R');
+    m_scratch.SetRaw(L"MAP", L"\\Device\\Serial6", REG_SZ, unterminated.data(),
+                     static_cast<DWORD>(unterminated.size() * sizeof(wchar_t)));
+    m_scratch.SetText(L"MAP", L"\\Device\\Serial7", L"COM3");
+    m_scratch.SetText(L"MAP", L"\\Device\\" + std::wstring(300, L'S'), L"COM9");
+
+    const auto names = SerialPortNames(m_scratch.Get(), L"MAP");
+    ASSERT_TRUE(names);
+    EXPECT_EQ(*names, (std::vector<std::string>{"COM3", "COM1", std::string(kMaxPortNameLength, 'P'), "COM3"}));
+}
+
+TEST_F(SerialCommTest, MissingKeyIsToldApartFromAnEmptyOne)
+{
+    EXPECT_FALSE(SerialPortNames(m_scratch.Get(), L"MAP"));
+    m_scratch.SetText(L"MAP", L"unused", L"");
+    const auto names = SerialPortNames(m_scratch.Get(), L"MAP");
+    ASSERT_TRUE(names);
+    EXPECT_TRUE(names->empty());
+}
+
+}  // namespace
