@@ -10,6 +10,7 @@ inline constexpr const char* kButtonBack = "< Назад";
 inline constexpr const char* kButtonNext = "Далее >";
 inline constexpr const char* kButtonFinish = "В начало";
 inline constexpr const char* kButtonCancel = "Выход";
+inline constexpr const char* kButtonHelp = "Справка";
 inline constexpr const char* kButtonYes = "Да";
 inline constexpr const char* kButtonNo = "Нет";
 inline constexpr const char* kButtonOk = "OK";

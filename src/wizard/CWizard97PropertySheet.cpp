@@ -23,7 +23,7 @@ struct ButtonSpec {
 constexpr ButtonSpec kButtonSpecs[5] = {
     {kCmdWizBack, texts::kButtonBack},     {kCmdWizNext, texts::kButtonNext},
     {kCmdWizFinish, texts::kButtonFinish}, {kCmdCancel, texts::kButtonCancel},
-    {kCmdHelp, "Справка"},
+    {kCmdHelp, texts::kButtonHelp},
 };
 constexpr int kHeaderHeightDlu = 36;
 constexpr int kButtonWidthDlu = 50;
