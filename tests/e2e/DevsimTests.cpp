@@ -150,7 +150,7 @@ TEST_F(DevsimTest, AnswerSplitByAFiftyMillisecondGapIsAccepted)
 // counted here, a loaded machine may cause one.
 TEST_F(DevsimTest, AnswersTakeTheirLineTime)
 {
-    StartDevice({"--baud", "9600", "--format", "8E1", "--turnaround", "1"});
+    StartDevice({"--baud", "115200", "--format", "8E1", "--turnaround", "1"});
     OpenPort();
     std::string text;
     EXPECT_EQ(Transfer("dev", &text), PROTO_OK);

@@ -75,23 +75,26 @@ void PtyServer::ReadRequests(double nowUs)
     }
 }
 
+// Like a device on a two-wire bus, it does not hear while it is sending:
+// a request that overlaps an answer (a retry after an answer was given up
+// on) is lost, instead of piling up one answer behind the other.
 void PtyServer::HandDueRequestsToDevice(double nowUs)
 {
-    std::string due;
-    double endUs = 0.0;
     while (!m_heard.empty() && m_heard.front().atUs <= nowUs) {
-        due += m_heard.front().c;
-        endUs = m_heard.front().atUs;
+        const Timed heard = m_heard.front();
         m_heard.pop_front();
+        if (heard.atUs < m_lastSpokenUs)
+            continue;
+        const Answer answer = m_device.Receive(std::string_view(&heard.c, 1),
+                                               static_cast<uint64_t>(heard.atUs / 1000.0));
+        ScheduleAnswer(answer, heard.atUs);
     }
-    if (due.empty())
-        return;
-    const Answer answer = m_device.Receive(due, static_cast<uint64_t>(endUs / 1000.0));
-    ScheduleAnswer(answer, endUs);
 }
 
 void PtyServer::ScheduleAnswer(const Answer& answer, double requestEndUs)
 {
+    if (answer.empty())
+        return;
     double at = std::max(requestEndUs, m_lastSpokenUs);
     for (const AnswerPiece& piece : answer) {
         at += piece.delayMs * 1000.0;
