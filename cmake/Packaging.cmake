@@ -46,4 +46,6 @@ set(CPACK_STRIP_FILES ON)
 # wizard cannot open a window, and a font with Cyrillic letters.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core | fonts-freefont-ttf")
+# Qt's own Russian words for the file dialogs.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

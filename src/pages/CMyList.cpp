@@ -43,8 +43,6 @@ CMyList::CMyList(QWidget* parent) : QTreeWidget(parent)
     header()->setDefaultAlignment(Qt::AlignCenter);
 }
 
-CMyList::~CMyList() = default;
-
 QString CMyList::CellText(int row) const
 {
     const QTreeWidgetItem* item = topLevelItem(row);

@@ -23,7 +23,6 @@ struct PortChoice {
 class CMyList : public QTreeWidget {
 public:
     explicit CMyList(QWidget* parent = nullptr);
-    ~CMyList() override;
 
     // The port names offered by the port row, read each time it opens.
     void SetPortSource(std::function<std::vector<PortChoice>()> source) { m_portSource = std::move(source); }

@@ -3,22 +3,19 @@
 #include <QFileDialog>
 #include <QStringList>
 
-#include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
 
 namespace {
 
 std::optional<std::string> RunDialog(QWidget* parent, const std::string& initial, QFileDialog::AcceptMode mode)
 {
-    QFileDialog dialog(parent, QString::fromUtf8(texts::StringTableEntry(132)));
+    // Saving asks before it overwrites; opening accepts only an existing file.
+    QFileDialog dialog(parent);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilters({QStringLiteral("%1 (*.klx41)").arg(QString::fromUtf8(texts::kFileFilterName)),
                            QStringLiteral("%1 (*)").arg(QString::fromUtf8(texts::kAllFilesFilterName))});
     dialog.setDefaultSuffix(QString::fromUtf8(texts::kDefaultExtension));
-    // The dialog asks before overwriting; read-only files are not offered
-    // as a separate option.
-    dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.selectFile(QString::fromStdString(initial));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

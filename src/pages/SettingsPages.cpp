@@ -48,8 +48,10 @@ void SettingsPage::FillList()
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(0, QString::fromUtf8(texts::kRowNames[row]));
         item->setText(1, QString::fromStdString(values[row]));
+        // Both columns are centred; a report list keeps its first column
+        // left-aligned whatever it is asked.
         item->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
-        item->setTextAlignment(1, Qt::AlignLeft | Qt::AlignVCenter);
+        item->setTextAlignment(1, Qt::AlignCenter);
     }
     m_list->m_nMode = m_settings.rs_type;
     ApplyRowColours();

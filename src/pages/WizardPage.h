@@ -12,6 +12,7 @@
 
 class FileChooser;
 class KeyStore;
+class QIcon;
 class Prompts;
 class QLabel;
 class SettingsStore;
@@ -23,6 +24,9 @@ struct PageServices {
     Prompts& prompts;
     FileChooser& files;
 };
+
+// The program's icon in all its sizes.
+QIcon ProgramIcon();
 
 // Wizard button flags of a page's enable set.
 constexpr int kWizBack = 1;
@@ -79,7 +83,3 @@ private:
     DialogUnits m_units;
     bool m_initialized = false;
 };
-
-// The program's icon in all its sizes.
-class QIcon;
-QIcon ProgramIcon();

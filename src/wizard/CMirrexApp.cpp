@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 
 #include "device/AreaFolder.h"
 #include "pages/WizardPage.h"
@@ -33,6 +35,11 @@ CMirrexApp::CMirrexApp()
 int CMirrexApp::InitInstance()
 {
     QApplication::setWindowIcon(ProgramIcon());
+    // The toolkit's own words (the file dialogs) in the wizard's language,
+    // where its translations are installed.
+    if (m_toolkitTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&m_toolkitTexts);
     PageServices services{*m_keys, m_settings, m_prompts, m_files};
     CWizard97PropertySheet sheet(services, m_operations);
     m_prompts.SetOwner(&sheet);

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include <QTranslator>
+
 #include "device/DeviceLink.h"
 #include "pages/FileChooser.h"
 #include "platform/Clock.h"
@@ -31,4 +33,5 @@ private:
     DeviceLink m_link;
     LinkOperations m_operations;
     QtFileChooser m_files;
+    QTranslator m_toolkitTexts;
 };
