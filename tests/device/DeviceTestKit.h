@@ -14,6 +14,9 @@
 #include <mutex>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <process.h>
+#endif
 
 #include "DeviceModel.h"
 #include "InProcessLine.h"
@@ -24,8 +27,15 @@ class TempFolder {
 public:
     TempFolder()
     {
+#ifdef _WIN32
+        static std::atomic<int> made{0};
+        m_path = std::filesystem::temp_directory_path()
+            / ("mirrex-test-" + std::to_string(_getpid()) + "-" + std::to_string(++made));
+        std::filesystem::create_directories(m_path);
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "mirrex-test-XXXXXX").string();
         m_path = mkdtemp(pattern.data());
+#endif
     }
     ~TempFolder() { std::filesystem::remove_all(m_path); }
     const std::filesystem::path& Path() const { return m_path; }
@@ -205,7 +215,7 @@ inline uint16_t Hash(const char* name) { return NameHash(name, std::char_traits<
 inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
 {
     std::vector<uint8_t> bytes;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+    if (FILE* file = std::fopen(path.string().c_str(), "rb")) {
         int c;
         while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
         std::fclose(file);
