@@ -1,5 +1,7 @@
 #include "platform/FileKeyStore.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -8,6 +10,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/ProgramPath.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 
@@ -57,6 +60,27 @@ PathKind KindOfPath(const std::string& path)
     return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
 }
 
+std::string FolderOfFile(const std::string& file)
+{
+    return file.substr(0, file.rfind('/'));
+}
+
+// Every change reads the whole key and writes it back; the wizard and the
+// command-line tool may do that at the same moment, and without this lock
+// one of them would lose the other's value.
+class FolderLock {
+public:
+    explicit FolderLock(const std::string& folder)
+        : m_fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (m_fd.Valid())
+            ::flock(m_fd.Get(), LOCK_EX);
+    }
+
+private:
+    UniqueFd m_fd;
+};
+
 }  // namespace
 
 FileKeyStore::FileKeyStore(std::string rootFolder) : m_root(std::move(rootFolder)) {}
@@ -97,8 +121,11 @@ bool FileKeyStore::CreateKey(const std::string& key)
     if (KeyExists(key))
         return true;
     const std::string file = FileOfKey(key);
-    if (file.empty() || !MakeDirectories(file.substr(0, file.rfind('/'))))
+    if (file.empty() || !MakeDirectories(FolderOfFile(file)))
         return false;
+    const FolderLock lock(FolderOfFile(file));
+    if (KeyExists(key))
+        return true;
     // A damaged or foreign file in the key's place is kept aside rather than
     // destroyed, so nobody's data disappears without a trace; a folder there
     // (another key's parent) is never touched.
@@ -131,11 +158,15 @@ bool FileKeyStore::WriteString(const std::string& key, const std::string& name, 
 
 bool FileKeyStore::WriteValue(const std::string& key, const std::string& name, KeyValue value)
 {
+    const std::string file = FileOfKey(key);
+    if (file.empty() || name.empty())
+        return false;
+    const FolderLock lock(FolderOfFile(file));
     auto values = ReadKey(key);
-    if (!values || name.empty())
+    if (!values)
         return false;
     (*values)[name] = std::move(value);
-    return WriteFileAtomically(FileOfKey(key), FormatKeyFile(*values));
+    return WriteFileAtomically(file, FormatKeyFile(*values));
 }
 
 std::unique_ptr<KeyStore> MakeUserKeyStore()

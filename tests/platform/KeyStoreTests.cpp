@@ -178,3 +178,33 @@ TEST(UserKeyStoreTest, LivesUnderTheConfigFolder)
 }
 
 }  // namespace
+
+namespace {
+
+// Two programs changing different values of the same key at once: every
+// change of both must be there at the end.
+TEST_F(KeyStoreTest, ConcurrentWritersLoseNothing)
+{
+    ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
+    constexpr uint32_t kWrites = 100;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    const std::string mine = child == 0 ? "child" : "parent";
+    FileKeyStore store(m_root.Path());
+    bool allWritten = true;
+    for (uint32_t i = 1; i <= kWrites; ++i)
+        allWritten = store.WriteDword(kMirrexKey, mine + std::to_string(i), i) && allWritten;
+    if (child == 0)
+        ::_exit(allWritten ? 0 : 1);
+
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(allWritten);
+    for (uint32_t i = 1; i <= kWrites; ++i) {
+        EXPECT_EQ(m_store.ReadDword(kMirrexKey, "parent" + std::to_string(i)), i);
+        EXPECT_EQ(m_store.ReadDword(kMirrexKey, "child" + std::to_string(i)), i);
+    }
+}
+
+}  // namespace
