@@ -48,7 +48,10 @@ void SetCharacterFormat(termios& settings, const LineFormat& format, tcflag_t da
 {
     cfmakeraw(&settings);
     settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | INPCK);
-    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    // A separate input speed left by an earlier odd rate would survive the
+    // standard speed calls, which set only the output speed bits; without it
+    // the input runs at the output speed.
+    settings.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CIBAUD);
     settings.c_cflag |= CLOCAL | CREAD | dataBitsFlag;
     if (format.parity != LineParity::None) {
         settings.c_cflag |= PARENB;

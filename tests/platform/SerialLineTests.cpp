@@ -119,9 +119,14 @@ TEST_F(SerialLineTest, FormatIsRawAtTheRequestedSpeed)
 
     EXPECT_FALSE(m_line.ApplyFormat({9600, LineParity::None, LineStopBits::One, 9}));
     EXPECT_FALSE(m_line.ApplyFormat({9600, LineParity::None, LineStopBits::One, 4}));
-    // Rates without a termios constant still open.
+    // Rates without a termios constant still open, and leave nothing behind
+    // that would keep the input at the old rate afterwards.
     EXPECT_TRUE(m_line.ApplyFormat({14400, LineParity::None, LineStopBits::One, 8}));
     EXPECT_TRUE(m_line.ApplyFormat({28800, LineParity::None, LineStopBits::One, 8}));
+    ASSERT_TRUE(m_line.ApplyFormat({9600, LineParity::None, LineStopBits::One, 8}));
+    ASSERT_EQ(::tcgetattr(probe.Get(), &settings), 0);
+    EXPECT_EQ(::cfgetospeed(&settings), B9600);
+    EXPECT_EQ(settings.c_cflag & CIBAUD, 0U);
 }
 
 TEST_F(SerialLineTest, TextPassesUnchangedBothWays)
