@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "platform/UniqueFd.h"
 
@@ -32,6 +34,14 @@ bool WriteAll(int fd, std::string_view content)
     return true;
 }
 
+// A file kept elsewhere and linked into place (as dotfile managers do) stays
+// linked: the file the link points to is the one replaced.
+std::string ReplacedFileOf(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), std::free);
+    return resolved ? std::string(resolved.get()) : path;
+}
+
 bool SyncFolder(const std::string& folder)
 {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -40,8 +50,9 @@ bool SyncFolder(const std::string& folder)
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view content, mode_t mode)
+bool WriteFileAtomically(const std::string& linkOrPath, std::string_view content, mode_t mode)
 {
+    const std::string path = ReplacedFileOf(linkOrPath);
     const auto slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::string folder = FolderOf(path);

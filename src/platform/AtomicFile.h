@@ -11,7 +11,8 @@
 // Replaces (or creates) the file so that anyone reading it, also after a
 // crash or a power cut at any moment, finds either the old content or the
 // new one, never a mix: a temporary file in the same folder is written and
-// synced, renamed over the target, and the folder is synced.
+// synced, renamed over the target, and the folder is synced. Where path is a
+// symbolic link, the file it points to is replaced and the link kept.
 bool WriteFileAtomically(const std::string& path, std::string_view content, mode_t mode = 0644);
 
 // The whole content, or nullopt when the file is missing, unreadable, not a

@@ -208,3 +208,19 @@ TEST_F(KeyStoreTest, ConcurrentWritersLoseNothing)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KeyStoreTest, LinkedKeyFileStaysALink)
+{
+    TempDir elsewhere;
+    WriteText(elsewhere / "Mirrex", FormatKeyFile({{"com", uint32_t{2}}}));
+    std::filesystem::create_directories(m_root / "Tolvar");
+    std::filesystem::create_symlink(elsewhere / "Mirrex", KeyFile());
+
+    ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "com", 5));
+    EXPECT_TRUE(std::filesystem::is_symlink(KeyFile()));
+    EXPECT_EQ(FileKeyStore(elsewhere.Path()).ReadDword("Software\\Mirrex", "com"), 5U);
+}
+
+}  // namespace
