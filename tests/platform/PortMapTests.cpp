@@ -76,20 +76,20 @@ TEST_F(PortMapTest, OnBoardPortsWithHardwareOnlyInNumberOrder)
 TEST_F(PortMapTest, AdaptersKeepTheirNumberAcrossReplugging)
 {
     AddUart("ttyS0", 4);
-    PlugAdapter("ttyUSB0", "usb-FTDI_A1");
+    PlugAdapter("ttyUSB0", "usb-Adapter_A1");
     PlugAdapter("ttyACM0", "usb-Board_B2");
-    EXPECT_EQ(Listed(), (Names{"COM1=/dev/ttyS0", "COM2=/by-id/usb-FTDI_A1", "COM3=/by-id/usb-Board_B2"}));
+    EXPECT_EQ(Listed(), (Names{"COM1=/dev/ttyS0", "COM2=/by-id/usb-Adapter_A1", "COM3=/by-id/usb-Board_B2"}));
 
     // Unplugged, its number stays reserved; a new adapter does not take it.
-    Unplug("ttyUSB0", "usb-FTDI_A1");
+    Unplug("ttyUSB0", "usb-Adapter_A1");
     PlugAdapter("ttyUSB1", "usb-Other_C3");
     EXPECT_EQ(Listed(), (Names{"COM1=/dev/ttyS0", "COM3=/by-id/usb-Board_B2", "COM4=/by-id/usb-Other_C3"}));
 
     // Back on another kernel index, it is still COM2.
     Unplug("ttyUSB1", "usb-Other_C3");
-    PlugAdapter("ttyUSB5", "usb-FTDI_A1");
-    EXPECT_EQ(Listed(), (Names{"COM1=/dev/ttyS0", "COM2=/by-id/usb-FTDI_A1", "COM3=/by-id/usb-Board_B2"}));
-    EXPECT_EQ(m_map.Resolve("\\\\.\\COM2"), m_dir / "by-id/usb-FTDI_A1");
+    PlugAdapter("ttyUSB5", "usb-Adapter_A1");
+    EXPECT_EQ(Listed(), (Names{"COM1=/dev/ttyS0", "COM2=/by-id/usb-Adapter_A1", "COM3=/by-id/usb-Board_B2"}));
+    EXPECT_EQ(m_map.Resolve("\\\\.\\COM2"), m_dir / "by-id/usb-Adapter_A1");
 }
 
 TEST_F(PortMapTest, AdapterWithoutStableNameIsListedByItsNode)
@@ -166,11 +166,11 @@ TEST_F(PortMapTest, AdapterIsListedEvenWhenItsNumberCannotBeRemembered)
     roots.aliasFolder = m_dir / "not-a-folder/ports";
     PortMap map(roots);
     AddUart("ttyS0", 4);
-    PlugAdapter("ttyUSB0", "usb-FTDI_A1");
-    PlugAdapter("ttyUSB1", "usb-FTDI_B2");
+    PlugAdapter("ttyUSB0", "usb-Adapter_A1");
+    PlugAdapter("ttyUSB1", "usb-Adapter_B2");
     const auto entries = map.List();
     ASSERT_EQ(entries.size(), 3U);
-    EXPECT_EQ(entries[1], (PortEntry{"COM2", 2, m_dir / "by-id/usb-FTDI_A1", PortKind::Usb}));
+    EXPECT_EQ(entries[1], (PortEntry{"COM2", 2, m_dir / "by-id/usb-Adapter_A1", PortKind::Usb}));
     EXPECT_EQ(entries[2].name, "COM3");
 }
 
