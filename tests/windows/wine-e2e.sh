@@ -70,6 +70,17 @@ for converter in auto semi; do
   fi
 done
 
+# A device at another address stays silent: every read ends empty by the
+# port's time-outs, and the program must give up rather than hang.
+status=0
+timeout 120 "$MIRREX_WINE" "$cli_exe" --port COM5 --address 5 identify <&- \
+  >"$work/silent.out" 2>"$work/silent.err" || status=$?
+if [ "$status" -eq 1 ]; then
+  pass "a silent device ends identification with a failure"
+else
+  fail "silent device: exit code $status (124: it hung)"
+fi
+
 if reg_key=$("$MIRREX_WINE" reg query 'HKCU\Software\Tolvar\Mirrex' <&- 2>&1) && [ -n "$reg_key" ]; then
   pass "the settings key exists in HKEY_CURRENT_USER after the first run"
 else
