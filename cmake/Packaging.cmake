@@ -41,11 +41,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
-# The libraries the programs link, as dpkg-shlibdeps finds them (Qt 6, the
-# C++ runtime); besides them Qt's window-system plugins, without which the
-# wizard cannot open a window, and a font with Cyrillic letters.
+# The libraries the programs link, as dpkg-shlibdeps finds them (Qt 6 with
+# its X11 plugin, the C++ runtime), and a font with Cyrillic letters, without
+# which every Russian text shows as empty boxes.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core | fonts-freefont-ttf")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf")
 # Qt's own Russian words for the file dialogs.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)
