@@ -70,6 +70,15 @@ int DeviceLink::CommandWrite(const char* name, uint32_t length)
     return m_port->TransferByName(name, 0, settings.address, ElevenBit(), m_transfer, &m_transferLength);
 }
 
+// Resets the device's transfer state and selects the area.
+int DeviceLink::OpenArea(uint8_t area)
+{
+    int status = CommandRead("P.C.L.R.", 0);
+    if (status != 0) return status;
+    m_transfer[0] = area;
+    return CommandWrite("P.A.R.E.", 1);
+}
+
 void DeviceLink::TransferAreaRead()
 {
     AreaJob* job = TakeJob(m_readCancel);
@@ -77,11 +86,7 @@ void DeviceLink::TransferAreaRead()
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
     Post(notify, Progress(0, job));
 
-    int status = CommandRead("P.C.L.R.", 0);
-    if (status == 0) {
-        m_transfer[0] = job->area;
-        status = CommandWrite("P.A.R.E.", 1);
-    }
+    int status = OpenArea(job->area);
     uint32_t announced = 0;
     if (status == 0) {
         status = m_port->ReadValue("P.I.N.F.", settings.address, ElevenBit(), &announced, -1);
@@ -128,11 +133,7 @@ void DeviceLink::TransferAreaWrite()
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
     Post(notify, Progress(0, job));
 
-    int status = CommandRead("P.C.L.R.", 0);
-    if (status == 0) {
-        m_transfer[0] = job->area;
-        status = CommandWrite("P.A.R.E.", 1);
-    }
+    int status = OpenArea(job->area);
     if (status == 0) status = CommandWrite("P.W.R.T.", 0);
     if (status == 0) status = WriteAreaBlocks(*job, notify);
 

@@ -95,6 +95,7 @@ private:
     void RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify);
     int CommandRead(const char* name, uint32_t length);
     int CommandWrite(const char* name, uint32_t length);
+    int OpenArea(uint8_t area);
     bool SubmitRequest(ParamRequest* request, bool read);
     bool ServesRequests() const;
     bool HasCurrentJob();

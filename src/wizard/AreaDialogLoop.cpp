@@ -55,16 +55,16 @@ constexpr uint32_t kPollMs = 50;
 
 }  // namespace
 
-DialogResult RunAreaDialog(DeviceLink& link, Prompts& prompts, AreaJob& job, const AreaDialogSpec& spec,
+DialogResult RunAreaDialog(DeviceLink& link, Prompts& prompts, AreaJob& job, const AreaDialogSetup& setup,
                            AreaDialogView& view)
 {
     auto target = std::make_shared<QueuedNotifyTarget>();
     ClosingView closing(view);
-    WaitNormLogic logic(link, prompts, job, spec.title, spec.direction, closing);
+    WaitNormLogic logic(link, prompts, job, setup.title, setup.direction, closing);
     logic.OnInitDialog(target);
     while (!closing.Result()) {
         if (std::optional<AreaMessage> message = target->WaitNext(kPollMs)) logic.OnMessage(*message);
-        if (!closing.Result() && spec.cancelRequested && spec.cancelRequested()) logic.OnCancel();
+        if (!closing.Result() && setup.cancelRequested && setup.cancelRequested()) logic.OnCancel();
     }
     target->CloseTarget();
     return *closing.Result();

@@ -30,7 +30,7 @@ private:
     bool m_closed = false;
 };
 
-struct AreaDialogSpec {
+struct AreaDialogSetup {
     std::string title;
     WaitNormLogic::Direction direction = WaitNormLogic::Direction::Read;
     // Asked between messages: true when the user wants to cancel (the
@@ -38,5 +38,5 @@ struct AreaDialogSpec {
     std::function<bool()> cancelRequested;
 };
 
-DialogResult RunAreaDialog(DeviceLink& link, Prompts& prompts, AreaJob& job, const AreaDialogSpec& spec,
+DialogResult RunAreaDialog(DeviceLink& link, Prompts& prompts, AreaJob& job, const AreaDialogSetup& setup,
                            AreaDialogView& view);

@@ -185,8 +185,8 @@ private:
             m_releaseHold = true;
             m_cv.notify_all();
         });
-        AreaDialogSpec spec{title, direction, [this, &record] { return WantsCancel(record); }};
-        return RunAreaDialog(link, prompts, job, spec, view);
+        AreaDialogSetup setup{title, direction, [this, &record] { return WantsCancel(record); }};
+        return RunAreaDialog(link, prompts, job, setup, view);
     }
 
     bool WantsCancel(const ViewRecord& record)

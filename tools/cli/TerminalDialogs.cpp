@@ -81,13 +81,13 @@ DialogResult TerminalDialogs::RunAreaWrite(const std::string& title, AreaJob& jo
 DialogResult TerminalDialogs::Run(const std::string& title, AreaJob& job, bool reading)
 {
     TerminalView view(m_showBar);
-    AreaDialogSpec spec{title, reading ? WaitNormLogic::Direction::Read : WaitNormLogic::Direction::Write,
+    AreaDialogSetup setup{title, reading ? WaitNormLogic::Direction::Read : WaitNormLogic::Direction::Write,
                         [this] {
                             if (!Interrupted()) return false;
                             m_prompts.ConfirmNextQuestion(true);
                             return true;
                         }};
-    DialogResult result = RunAreaDialog(*m_link, m_prompts, job, spec, view);
+    DialogResult result = RunAreaDialog(*m_link, m_prompts, job, setup, view);
     // A Ctrl-C the dialog could not act on (the restart cannot be
     // cancelled) must not answer a later question.
     m_prompts.ConfirmNextQuestion(false);
