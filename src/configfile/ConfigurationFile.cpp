@@ -20,13 +20,6 @@ void Tell(DeviceLink& link, const std::string& text, MsgIcon icon = MsgIcon::Non
     link.GetPrompts().Show({text, icon, MsgButtons::Ok, false, MsgCaption::Application});
 }
 
-bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
-{
-    MessageBoxRequest question{PathText(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
-                               MsgButtons::YesNo, false, MsgCaption::Application};
-    return link.GetPrompts().Show(question) != MsgAnswer::No;
-}
-
 // The saved file is assembled beside the target and only renamed over it
 // once complete, so a failure never leaves a half-written file in place of
 // the user's old one.
@@ -108,6 +101,13 @@ uint64_t SumOfSizes(const ConfigHeader& header)
 }
 
 }  // namespace
+
+bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
+{
+    MessageBoxRequest question{PathText(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
+                               MsgButtons::YesNo, false, MsgCaption::Application};
+    return link.GetPrompts().Show(question) != MsgAnswer::No;
+}
 
 bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target)
 {

@@ -10,6 +10,8 @@
 class DeviceLink;
 
 bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target);
+// The save's question before an existing target is replaced: true to go on.
+bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target);
 // Leaves the file's last 212 bytes in link.header whenever it got that far.
 bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path);
 // The whole file of a file that has just passed the check; false (with a

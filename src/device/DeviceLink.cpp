@@ -36,7 +36,8 @@ int DeviceLink::Start(const CommSettings& newSettings)
     auto port = std::make_unique<Sio>(m_lineFactory ? m_lineFactory() : MakePlatformSerialLine(), m_sleeper);
     port->Configure(newSettings);
     int result = port->Reopen();
-    m_lastOpenDetail = result == 0 ? std::string() : port->Line().LastOpenDetail();
+    m_lastOpenDetail = result == 0 ? std::string()
+                                   : texts::PortOpenDetail(port->Line().LastOpenError(), port->Line().LastOpenDetail());
     if (result != 0) port.reset();
     m_port = std::move(port);
     settings = newSettings;

@@ -113,24 +113,25 @@ void PosixSerialLine::FailOpen(LineOpenError error, const std::string& detail)
 bool PosixSerialLine::Open(const std::string& portName)
 {
     if (IsOpen()) {
-        FailOpen(LineOpenError::Busy, portName + ": already open");
+        FailOpen(LineOpenError::Busy, portName);
         return false;
     }
     const auto path = DevicePathOf(portName);
     if (!path) {
-        FailOpen(LineOpenError::NotFound, portName + ": no such port");
+        FailOpen(LineOpenError::NotFound, portName);
         return false;
     }
     UniqueFd fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
         const int error = errno;
-        FailOpen(OpenErrorOfErrno(error), *path + ": " + std::strerror(error));
+        const LineOpenError kind = OpenErrorOfErrno(error);
+        FailOpen(kind, kind == LineOpenError::Other ? *path + ": " + std::strerror(error) : *path);
         return false;
     }
     // The port is ours alone while open: TIOCEXCL keeps other programs out
     // (but not the superuser), the lock keeps out another copy of ours.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        FailOpen(LineOpenError::Busy, *path + ": in use by another program");
+        FailOpen(LineOpenError::Busy, *path);
         return false;
     }
     ::ioctl(fd.Get(), TIOCEXCL);

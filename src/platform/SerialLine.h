@@ -48,7 +48,8 @@ public:
     // portName is "\\.\COMn" (resolved through the port map) or a device path.
     virtual bool Open(const std::string& portName) = 0;
     virtual LineOpenError LastOpenError() const = 0;
-    // Human-readable detail of the last failed open (device path and reason).
+    // The port or device path of the last failed open; for a failure of
+    // kind Other also the system's own reason.
     virtual std::string LastOpenDetail() const = 0;
     virtual bool IsOpen() const = 0;
     virtual void Close() = 0;

@@ -85,6 +85,21 @@ constexpr AreaTexts kWriteTexts[4] = {
 const AreaTexts& ReadAreaTexts(uint8_t area) { return kReadTexts[AreaIndex(area)]; }
 const AreaTexts& WriteAreaTexts(uint8_t area) { return kWriteTexts[AreaIndex(area)]; }
 
+std::string PortOpenDetail(LineOpenError error, const std::string& detail)
+{
+    switch (error) {
+    case LineOpenError::NotFound: return detail + ": порт не найден";
+#ifdef _WIN32
+    case LineOpenError::NoPermission: return detail + ": нет прав доступа к порту";
+#else
+    case LineOpenError::NoPermission:
+        return detail + ": нет прав доступа к порту (пользователь должен входить в группу dialout)";
+#endif
+    case LineOpenError::Busy: return detail + ": порт занят другой программой";
+    default: return detail;
+    }
+}
+
 const char* PortOpenText(int code)
 {
     if (code == -1) return kPortCannotOpen;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/SerialLine.h"
+
 namespace texts {
 
 // The text for a status code of any device operation; "ошибка " for a code
@@ -77,5 +79,7 @@ inline constexpr const char* kPortSetupFailed = "Возникла ошибка �
 inline constexpr const char* kPortUnknownError = "Неизвестная ошибка при открытии порта. ";
 // The text for a result of DeviceLink::Start that is not 0.
 const char* PortOpenText(int code);
+// Which port failed to open and why, as the line reported it.
+std::string PortOpenDetail(LineOpenError error, const std::string& detail);
 
 }  // namespace texts

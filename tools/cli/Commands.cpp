@@ -49,6 +49,7 @@ public:
     }
 
     DeviceLink& Link() { return m_link; }
+    const CliOptions& Options() const { return m_options; }
     TerminalPrompts& Prompts() { return m_prompts; }
 
     // Opens the port as the wizard does; false (told) when it cannot.
@@ -120,6 +121,13 @@ int Identify(Session& session)
 
 int Save(Session& session, const std::filesystem::path& file)
 {
+    // Asked before the device is read rather than after: a refused
+    // overwrite should not cost a whole read.
+    std::error_code error;
+    if (!session.Options().force && std::filesystem::exists(file, error)) {
+        if (!AskOverwrite(session.Link(), file)) return EXIT_FAILED;
+        session.Prompts().ConfirmOverwrite();
+    }
     if (!session.OpenPort()) return EXIT_FAILED;
     if (!session.Link().ReadConfiguration()) return session.FailureCode();
     return SaveConfigurationFile(session.Link(), file) ? EXIT_DONE : EXIT_FAILED;

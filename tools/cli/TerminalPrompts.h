@@ -20,6 +20,8 @@ public:
     MsgAnswer Show(const MessageBoxRequest& request) override;
     // The next question is a cancel the user has already confirmed (Ctrl-C).
     void ConfirmNextQuestion(bool on) { m_confirmNext = on; }
+    // The overwrite has been agreed to already; the save must not ask again.
+    void ConfirmOverwrite() { m_answers.overwrite = true; }
 
 private:
     std::optional<MsgAnswer> AnswerFromOptions(const std::string& text);

@@ -91,7 +91,7 @@ void Win32SerialLine::FailOpen(LineOpenError error, const std::string& detail)
 bool Win32SerialLine::Open(const std::string& portName)
 {
     if (IsOpen()) {
-        FailOpen(LineOpenError::Busy, portName + ": already open");
+        FailOpen(LineOpenError::Busy, portName);
         return false;
     }
     if (!m_writeEvent.Valid() || !m_readEvent.Valid()) {
@@ -102,7 +102,8 @@ bool Win32SerialLine::Open(const std::string& portName)
                                     OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
     if (!port.Valid()) {
         const DWORD error = ::GetLastError();
-        FailOpen(OpenErrorOfWin32(error), portName + ": " + SystemErrorText(error));
+        const LineOpenError kind = OpenErrorOfWin32(error);
+        FailOpen(kind, kind == LineOpenError::Other ? portName + ": " + SystemErrorText(error) : portName);
         return false;
     }
     m_port = std::move(port);
