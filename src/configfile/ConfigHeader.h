@@ -21,6 +21,11 @@ struct ConfigHeader {
 #pragma pack(pop)
 
 static_assert(sizeof(ConfigHeader) == 212, "the header is 212 bytes on disk");
+
+// The sizes of a configuration image the write job accepts: at least twice
+// the header, at most what a device can hold.
+constexpr std::size_t kSmallestImage = 2 * sizeof(ConfigHeader);
+constexpr std::size_t kLargestImage = 500000;
 static_assert(offsetof(ConfigHeader, deviceName) == 20);
 static_assert(offsetof(ConfigHeader, softwareVersion) == 84);
 

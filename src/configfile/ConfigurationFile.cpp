@@ -195,6 +195,12 @@ bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path,
     uint64_t expected = SumOfSizes(link.header) + kHeaderSize;
     // The file must still be the one the check accepted.
     bool ok = length >= 0 && static_cast<uint64_t>(length) == expected;
+    // A file larger than any device can take would be refused by the write
+    // anyway; it must not be read into memory first.
+    if (ok && static_cast<uint64_t>(length) > kLargestImage) {
+        Tell(link, texts::kImageSizeError, MsgIcon::Error);
+        return false;
+    }
     if (ok) {
         image->assign(static_cast<std::size_t>(length), 0);
         ok = ReadExactly(file.get(), image->data(), image->size()) &&

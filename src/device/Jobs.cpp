@@ -8,8 +8,6 @@
 namespace {
 
 constexpr std::size_t kHeaderSize = sizeof(ConfigHeader);
-constexpr std::size_t kSmallestImage = 2 * kHeaderSize;
-constexpr std::size_t kLargestImage = 500000;
 
 }  // namespace
 

@@ -236,3 +236,14 @@ TEST_F(FileOps, AFileThatChangedAfterTheCheckIsNotLoaded)
     EXPECT_TRUE(image.empty());
     EXPECT_EQ(rig.prompts.Texts().back(), PathText(target) + "\nфайл конфигурации открыть не удалось. ");
 }
+
+TEST_F(FileOps, AFileLargerThanAnyDeviceTakesIsRefusedBeforeItIsRead)
+{
+    // Consistent, so the check passes; a device takes at most 500000 bytes.
+    WriteBytes(target, FileWith(kLargestImage, HeaderWithSizes(kLargestImage, 0, 0, 0)));
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    std::vector<uint8_t> image;
+    EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
+    EXPECT_TRUE(image.empty());
+    EXPECT_EQ(rig.prompts.Texts().back(), "Ошибка размера конфигурации. ");
+}
