@@ -14,6 +14,28 @@
 
 namespace {
 
+enum class FileLimit { Kills, Fails };
+
+// Runs body in a child process whose files may not grow past 20 bytes: the
+// limit either kills it in the middle of a write (a crash at the worst
+// moment) or makes the write fail with EFBIG. The child's wait status.
+template <typename Body>
+int InChildWithTinyFileLimit(FileLimit limit, Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::signal(SIGXFSZ, limit == FileLimit::Kills ? SIG_DFL : SIG_IGN);
+        const rlimit small{20, 20};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        ::_exit(body());
+    }
+    int status = -1;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return status;
+}
+
 void WriteText(const std::string& path, const std::string& text)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
@@ -121,20 +143,11 @@ TEST_F(KeyStoreTest, CrashWhileWritingLeavesTheOldFileIntact)
     // The child is killed by the file size limit in the middle of writing
     // the new content, after the temporary file was created and before the
     // rename: a crash at the worst moment.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const rlimit noCore{0, 0};
-        ::setrlimit(RLIMIT_CORE, &noCore);
-        ::signal(SIGXFSZ, SIG_DFL);
-        const rlimit small{20, 20};
-        ::setrlimit(RLIMIT_FSIZE, &small);
+    const int status = InChildWithTinyFileLimit(FileLimit::Kills, [&] {
         FileKeyStore store(m_root.Path());
         store.WriteString(kMirrexKey, "PAGE4_SaveToFile_Path_P4", std::string(200, 'x'));
-        ::_exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return 0;
+    });
     ASSERT_TRUE(WIFSIGNALED(status));
     EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
 
@@ -151,18 +164,10 @@ TEST_F(KeyStoreTest, FailedWriteChangesNothingAndLeavesNoTemporaryFile)
     ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "baud_rate", 9600));
     const auto before = ReadWholeFile(KeyFile(), 1000);
 
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
-        const rlimit small{20, 20};
-        ::setrlimit(RLIMIT_FSIZE, &small);
+    const int status = InChildWithTinyFileLimit(FileLimit::Fails, [&] {
         FileKeyStore store(m_root.Path());
-        const bool written = store.WriteString(kMirrexKey, "x", std::string(200, 'x'));
-        ::_exit(written ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+        return store.WriteString(kMirrexKey, "x", std::string(200, 'x')) ? 1 : 0;
+    });
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write reported success";
     EXPECT_EQ(ReadWholeFile(KeyFile(), 1000), before);
