@@ -131,16 +131,18 @@ void DeviceLink::TransferAreaWrite()
     AreaJob* job = TakeJob(m_writeCancel);
     if (!job) return;
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
+    // Kept here: once a cancelled job is released its owner may free it.
+    const uint8_t area = job->area;
     Post(notify, Progress(0, job));
 
-    int status = OpenArea(job->area);
+    int status = OpenArea(area);
     if (status == 0) status = CommandWrite("P.W.R.T.", 0);
     if (status == 0) status = WriteAreaBlocks(*job, notify);
 
     bool cancelled = EndTransfer(m_writeCancel);
     // The owner of a cancelled job need not wait through the restart.
     if (cancelled) Release();
-    if (job->area == 64) RestartDevice(notify);
+    if (area == 64) RestartDevice(notify);
     if (cancelled) return;
 
     // The Cancel button is gone during the restart, but a caller may still
