@@ -1,9 +1,5 @@
 // Saving, checking and loading configuration files.
 #include <gtest/gtest.h>
-#include <signal.h>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,15 +163,7 @@ TEST_F(FileOps, ASaveInterruptedByAFullDiskKeepsTheOldFile)
 {
     std::vector<uint8_t> old = Pattern(300, 8);
     WriteBytes(target, old);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto previous = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 500;
-    setrlimit(RLIMIT_FSIZE, &small);
-    bool result = SaveConfigurationFile(rig.link, target);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
+    bool result = WithFileSizeLimit(500, [&] { return SaveConfigurationFile(rig.link, target); });
     EXPECT_FALSE(result);
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
     EXPECT_EQ(FileBytes(target), old);

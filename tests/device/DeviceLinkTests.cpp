@@ -1,10 +1,6 @@
 // DeviceLink against the device model: identification, the read and write
 // jobs, cancellation, the restart after area 64 and the clock.
 #include <gtest/gtest.h>
-#include <signal.h>
-#ifndef _WIN32
-#include <sys/resource.h>
-#endif
 
 #include <cstring>
 
@@ -208,16 +204,7 @@ TEST(ReadJob, AnAreaFileThatCannotBeWrittenCompletelyIsReportedAndRemoved)
     Rig rig(config);
     ASSERT_EQ(rig.Open(), 0);
     ASSERT_TRUE(rig.link.Identify());
-    // A file size limit stands in for a full disk.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto previous = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 1000;
-    setrlimit(RLIMIT_FSIZE, &small);
-    int result = rig.link.ReadConfiguration();
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
+    int result = WithFileSizeLimit(1000, [&] { return rig.link.ReadConfiguration(); });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось создать файл считанной программы CoDeSys. ");
     EXPECT_FALSE(std::filesystem::exists(rig.link.AreaFilePath(0)));

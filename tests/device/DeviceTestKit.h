@@ -16,6 +16,9 @@
 #include <vector>
 #ifdef _WIN32
 #include <process.h>
+#else
+#include <signal.h>
+#include <sys/resource.h>
 #endif
 
 #include "DeviceModel.h"
@@ -222,3 +225,23 @@ inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
     }
     return bytes;
 }
+
+#ifndef _WIN32
+// Runs body while files may not grow past `bytes`, the way a full disk stops
+// them: a write beyond fails with EFBIG instead of killing the process.
+// Windows has no such limit.
+template <typename Body>
+auto WithFileSizeLimit(rlim_t bytes, Body body)
+{
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+    auto result = body();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    return result;
+}
+#endif
