@@ -45,18 +45,38 @@ void StorePath(KeyStore& keys, const std::string& valueName, const std::string& 
     keys.WriteString(kMirrexKey, valueName, path);
 }
 
-uint32_t ReadClockOption(KeyStore& keys)
+namespace {
+
+// A page 6 option: read, and created with its default when missing.
+uint32_t ReadOption(KeyStore& keys, const std::string& valueName, uint32_t fallback)
 {
     if (!keys.KeyExists(kMirrexKey))
-        return 0;
-    if (auto stored = keys.ReadDword(kMirrexKey, kClockOptionValue))
+        return fallback;
+    if (auto stored = keys.ReadDword(kMirrexKey, valueName))
         return *stored;
     if (keys.CreateKey(kMirrexKey))
-        keys.WriteDword(kMirrexKey, kClockOptionValue, 0);
-    return keys.ReadDword(kMirrexKey, kClockOptionValue).value_or(0);
+        keys.WriteDword(kMirrexKey, valueName, fallback);
+    return keys.ReadDword(kMirrexKey, valueName).value_or(fallback);
+}
+
+}  // namespace
+
+uint32_t ReadClockOption(KeyStore& keys)
+{
+    return ReadOption(keys, kClockOptionValue, 0);
 }
 
 void StoreClockOption(KeyStore& keys, bool on)
 {
     keys.WriteDword(kMirrexKey, kClockOptionValue, on ? 1 : 0);
+}
+
+uint32_t ReadVerifyOption(KeyStore& keys)
+{
+    return ReadOption(keys, kVerifyOptionValue, 1);
+}
+
+void StoreVerifyOption(KeyStore& keys, bool on)
+{
+    keys.WriteDword(kMirrexKey, kVerifyOptionValue, on ? 1 : 0);
 }

@@ -12,6 +12,9 @@ inline const std::string kStartChoiceValue = "PAGE1_RadioButton_Selected";
 inline const std::string kSavePathValue = "PAGE4_SaveToFile_Path_P4";
 inline const std::string kReplicatePathValue = "PAGE6_ReplicateFromFile_Path_P6";
 inline const std::string kClockOptionValue = "PAGE6_Check1_ReplicateFromFile_Path_P6";
+// Ours: whether a write reads every area back and compares it (on unless
+// the engineer turns it off).
+inline const std::string kVerifyOptionValue = "PAGE6_Check2_Verify_P6";
 
 // The path offered until the user has chosen one.
 inline const std::string kDefaultConfigPath = "C:\\1st_project.klx41";
@@ -29,3 +32,7 @@ void StorePath(KeyStore& keys, const std::string& valueName, const std::string& 
 // Clock option of page 6, read by the page and again by the write sequence.
 uint32_t ReadClockOption(KeyStore& keys);
 void StoreClockOption(KeyStore& keys, bool on);
+
+// Verification option of page 6, kept like the clock option (default 1).
+uint32_t ReadVerifyOption(KeyStore& keys);
+void StoreVerifyOption(KeyStore& keys, bool on);

@@ -31,6 +31,8 @@ TEST(StoredChoices, FirstRunCreatesTheKeyAndTheDefaults)
     EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), "C:\\1st_project.klx41");
     EXPECT_EQ(ReadClockOption(keys), 0u);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, kClockOptionValue), 0u);
+    EXPECT_EQ(ReadVerifyOption(keys), 1u);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, kVerifyOptionValue), 1u);
 }
 
 TEST(StoredChoices, WithoutAKeyPathsAndClockDefaultButNothingIsWritten)
@@ -38,11 +40,13 @@ TEST(StoredChoices, WithoutAKeyPathsAndClockDefaultButNothingIsWritten)
     MemoryKeyStore keys;
     EXPECT_EQ(ReadStoredPath(keys, kReplicatePathValue), "C:\\1st_project.klx41");
     EXPECT_EQ(ReadClockOption(keys), 0u);
+    EXPECT_EQ(ReadVerifyOption(keys), 1u);
     EXPECT_FALSE(keys.KeyExists(kMirrexKey));
 
     // Storing never creates the key.
     StorePath(keys, kReplicatePathValue, "/tmp/x.klx41");
     StoreClockOption(keys, true);
+    StoreVerifyOption(keys, false);
     StoreStartChoice(keys, 2);
     EXPECT_FALSE(keys.KeyExists(kMirrexKey));
 }
@@ -54,6 +58,7 @@ TEST(StoredChoices, StoredValuesAreKeptAndOddChoicesMeanSave)
     StoreStartChoice(keys, 3);
     StorePath(keys, kSavePathValue, std::string(259, 'a'));
     StoreClockOption(keys, true);
+    StoreVerifyOption(keys, false);
 
     EXPECT_EQ(StartRadioForChoice(ReadStartChoice(keys)), 1002);
     EXPECT_EQ(StartRadioForChoice(2), 1001);
@@ -61,6 +66,7 @@ TEST(StoredChoices, StoredValuesAreKeptAndOddChoicesMeanSave)
     EXPECT_EQ(StartRadioForChoice(0), 1000);
     EXPECT_EQ(ReadStoredPath(keys, kSavePathValue), std::string(259, 'a'));
     EXPECT_EQ(ReadClockOption(keys), 1u);
+    EXPECT_EQ(ReadVerifyOption(keys), 0u);
 }
 
 TEST(SettingsListTexts, DefaultsShowAndReadBackUnchanged)
