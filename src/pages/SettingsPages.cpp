@@ -3,7 +3,6 @@
 #include <QHeaderView>
 
 #include "pages/CMyList.h"
-#include "platform/PortMap.h"
 #include "resources/PageTexts.h"
 #include "settings/SettingsStore.h"
 #include "wizard/SettingsListTexts.h"
@@ -19,7 +18,7 @@ SettingsPage::SettingsPage(PageServices& services, int listId, int headerTitleId
         SettingsStore& store = Services().settings;
         std::vector<PortChoice> ports;
         for (const std::string& name : store.m_ports)
-            ports.push_back({name, store.Ports().Resolve(name).value_or(std::string())});
+            ports.push_back({name, store.PortDescription(name)});
         return ports;
     });
 }

@@ -68,6 +68,17 @@ void SettingsStore::Save()
 void SettingsStore::EnumeratePorts()
 {
     m_ports.clear();
-    for (const auto& entry : m_portMap.List())
+    m_portDescriptions.clear();
+    for (const auto& entry : m_portMap.List()) {
         m_ports.push_back(entry.name);
+        m_portDescriptions.push_back(entry.devicePath);
+    }
+}
+
+std::string SettingsStore::PortDescription(const std::string& name) const
+{
+    for (std::size_t i = 0; i < m_ports.size(); ++i)
+        if (m_ports[i] == name)
+            return m_portDescriptions[i];
+    return {};
 }

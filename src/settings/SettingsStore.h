@@ -19,6 +19,9 @@ public:
     void Save();
     void SetDefaults();
     void EnumeratePorts();
+    // What the last EnumeratePorts found behind a port name (shown as the
+    // name's tooltip); empty for a name it did not list.
+    std::string PortDescription(const std::string& name) const;
     const CommSettings& GetRecord() const { return m_record; }
     void SetRecord(const CommSettings& record) { m_record = record; }
 
@@ -32,4 +35,5 @@ private:
     KeyStore& m_keys;
     PortMap& m_portMap;
     CommSettings m_record{};
+    std::vector<std::string> m_portDescriptions;  // one per entry of m_ports
 };
