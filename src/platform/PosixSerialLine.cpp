@@ -75,6 +75,17 @@ bool IsLineGone(int error)
     return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
 }
 
+// A USB adapter holds what it receives up to its latency timer (16 ms by
+// default on many) before passing it on: as long again as a whole exchange
+// at 115200 bit/s, and close to the 20 ms gap that ends an answer.
+constexpr uint32_t kLowLatencyTimerMs = 1;
+
+bool SwitchesRtsForSending(const serial_rs485& settings)
+{
+    return (settings.flags & SER_RS485_ENABLED) != 0 && (settings.flags & SER_RS485_RTS_ON_SEND) != 0
+           && (settings.flags & SER_RS485_RTS_AFTER_SEND) == 0;
+}
+
 }  // namespace
 
 LineOpenError OpenErrorOfErrno(int error)
@@ -93,7 +104,10 @@ LineOpenError OpenErrorOfErrno(int error)
     }
 }
 
-PosixSerialLine::PosixSerialLine(PortResolver resolver) : m_resolver(std::move(resolver)) {}
+PosixSerialLine::PosixSerialLine(PortResolver resolver, std::unique_ptr<TtyControl> control)
+    : m_resolver(std::move(resolver)), m_control(std::move(control))
+{
+}
 
 std::optional<std::string> PosixSerialLine::DevicePathOf(const std::string& portName)
 {
@@ -137,14 +151,53 @@ bool PosixSerialLine::Open(const std::string& portName)
     ::ioctl(fd.Get(), TIOCEXCL);
     m_fd = std::move(fd);
     m_broken = false;
+    m_saved = {};
+    LowerLatency();
     FailOpen(LineOpenError::None, {});
     return true;
+}
+
+// Both ways, since drivers differ: the low-latency flag (which some USB
+// drivers turn into a 1 ms latency timer) and the timer itself where the
+// driver shows it in sysfs and we may write it.
+void PosixSerialLine::LowerLatency()
+{
+    const int fd = m_fd.Get();
+    serial_struct serial {};
+    if (m_control->GetSerial(fd, serial) && (serial.flags & ASYNC_LOW_LATENCY) == 0) {
+        const int before = serial.flags;
+        serial.flags |= ASYNC_LOW_LATENCY;
+        if (m_control->SetSerial(fd, serial))
+            m_saved.serialFlags = before;
+    }
+    const auto timer = m_control->LatencyTimer(fd);
+    if (timer && *timer > kLowLatencyTimerMs && m_control->SetLatencyTimer(fd, kLowLatencyTimerMs))
+        m_saved.latencyTimerMs = *timer;
+}
+
+// The driver's settings outlive our descriptor: whoever opens the port
+// next finds it as it was before us. Failures are ignored (an adapter
+// pulled out has taken its settings with it).
+void PosixSerialLine::RestoreDriver()
+{
+    const int fd = m_fd.Get();
+    if (m_saved.rs485)
+        m_control->SetRs485(fd, *m_saved.rs485);
+    serial_struct serial {};
+    if (m_saved.serialFlags && m_control->GetSerial(fd, serial)) {
+        serial.flags = (serial.flags & ~ASYNC_LOW_LATENCY) | (*m_saved.serialFlags & ASYNC_LOW_LATENCY);
+        m_control->SetSerial(fd, serial);
+    }
+    if (m_saved.latencyTimerMs)
+        m_control->SetLatencyTimer(fd, *m_saved.latencyTimerMs);
+    m_saved = {};
 }
 
 void PosixSerialLine::Close()
 {
     if (!IsOpen())
         return;
+    RestoreDriver();
     // Exclusivity is a property of the terminal, not of our descriptor; it
     // would outlive us where someone else still holds the terminal open.
     ::ioctl(m_fd.Get(), TIOCNXCL);
@@ -235,10 +288,8 @@ bool PosixSerialLine::WaitFor(short events, std::optional<SteadyClock::time_poin
     }
 }
 
-// The text is handed to the terminal driver and the call returns, as a
-// completed overlapped write does; it does not wait for the last bit to
-// leave the wire (tcdrain), which would only add the transmission time to
-// every request while the answer's time-out already allows for it.
+// The text is handed to the terminal driver and the call returns once the
+// driver has taken it, usually long before it has left the wire (Drain).
 void PosixSerialLine::Write(const char* text, std::size_t length)
 {
     if (!IsOpen() || m_broken)
@@ -264,6 +315,44 @@ void PosixSerialLine::Write(const char* text, std::size_t length)
 void PosixSerialLine::WriteChar(char c)
 {
     Write(&c, 1);
+}
+
+void PosixSerialLine::Drain()
+{
+    if (!IsOpen() || m_broken)
+        return;
+    if (!m_control->Drain(m_fd.Get()) && IsLineGone(errno))
+        m_broken = true;
+}
+
+// The driver may take the request but not all of it: what it accepted is
+// read back, and anything but "RTS up while sending, down afterwards" puts
+// the port back as it was, for the caller's own switching.
+bool PosixSerialLine::SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs)
+{
+    if (!IsOpen() || m_broken)
+        return false;
+    const int fd = m_fd.Get();
+    serial_rs485 before {};
+    if (!m_control->GetRs485(fd, before))
+        return false;
+    serial_rs485 wanted = before;
+    wanted.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    wanted.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND);
+    wanted.delay_rts_before_send = leadMs;
+    wanted.delay_rts_after_send = tailMs;
+    if (!m_control->SetRs485(fd, wanted))
+        return false;
+    const bool firstChange = !m_saved.rs485;
+    if (firstChange)
+        m_saved.rs485 = before;
+    serial_rs485 accepted {};
+    if (m_control->GetRs485(fd, accepted) && SwitchesRtsForSending(accepted))
+        return true;
+    m_control->SetRs485(fd, before);
+    if (firstChange)
+        m_saved.rs485.reset();
+    return false;
 }
 
 ReadOutcome PosixSerialLine::Read(char* into, uint32_t count)

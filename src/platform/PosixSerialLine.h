@@ -2,12 +2,15 @@
 // The serial line on a POSIX terminal device: termios for the character
 // format, poll() for millisecond time-outs (the terminal's own VTIME counts
 // in tenths of a second, too coarse for the 20 ms gap between characters).
+// While open it keeps the driver at low latency and, when asked, lets the
+// driver switch RS-485 direction; closing puts the driver back as it was.
 
 #include <chrono>
 #include <functional>
 #include <optional>
 
 #include "platform/SerialLine.h"
+#include "platform/TtyControl.h"
 #include "platform/UniqueFd.h"
 
 class PosixSerialLine final : public SerialLine {
@@ -15,7 +18,8 @@ public:
     // Turns a COM number into a device path; nullopt when there is none.
     using PortResolver = std::function<std::optional<std::string>(uint32_t number)>;
 
-    explicit PosixSerialLine(PortResolver resolver);
+    explicit PosixSerialLine(PortResolver resolver,
+                             std::unique_ptr<TtyControl> control = MakeKernelTtyControl());
 
     bool Open(const std::string& portName) override;
     LineOpenError LastOpenError() const override { return m_openError; }
@@ -31,6 +35,8 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
+    void Drain() override;
+    bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
 
 private:
@@ -43,9 +49,20 @@ private:
     // passes or the line breaks; true when it is ready.
     bool WaitFor(short events, std::optional<SteadyClock::time_point> deadline);
     std::optional<SteadyClock::time_point> TotalDeadline(std::size_t count) const;
+    void LowerLatency();
+    void RestoreDriver();
+
+    // What the driver had before we changed it; restored on Close.
+    struct DriverState {
+        std::optional<int> serialFlags;
+        std::optional<uint32_t> latencyTimerMs;
+        std::optional<serial_rs485> rs485;
+    };
 
     PortResolver m_resolver;
+    std::unique_ptr<TtyControl> m_control;
     UniqueFd m_fd;
+    DriverState m_saved;
     // Set once the other end has gone (hang-up, adapter pulled): every later
     // operation fails at once instead of waiting on a dead line.
     bool m_broken = false;

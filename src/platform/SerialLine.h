@@ -62,10 +62,21 @@ public:
     virtual bool SetDtr(bool high) = 0;
     // Discards whatever is pending in either direction.
     virtual void Purge() = 0;
-    // Hands the whole text to the line and returns when it has been taken.
+    // Hands the whole text to the line and returns when it has been taken,
+    // which may be before it has left the wire.
     virtual void Write(const char* text, std::size_t length) = 0;
     // Sends one character ahead of anything queued (semi-automatic converters).
     virtual void WriteChar(char c) = 0;
+    // Returns when everything written has left the wire, last stop bit
+    // included: the answer's time-out must not start while the request is
+    // still being sent, nor may RTS fall under its last character.
+    virtual void Drain() = 0;
+    // Asks the driver to raise RTS for every transmission, leadMs before
+    // its first character, and to lower it tailMs after its last one, as an
+    // RS-485 converter without its own direction control needs. True when
+    // the driver does so from now on (until the line is closed); false when
+    // it cannot, and the caller switches RTS itself.
+    virtual bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) = 0;
     virtual ReadOutcome Read(char* into, uint32_t count) = 0;
 };
 

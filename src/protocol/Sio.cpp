@@ -16,6 +16,10 @@ constexpr int32_t kCalibrationStart = 5000;
 constexpr int32_t kCalibrationStep = 5000;
 constexpr int kCalibrationPasses = 32000;
 constexpr double kLeadDelayTargetMs = 1.175;
+// RTS high before the first character, in the whole milliseconds a driver
+// counts in: the busy loop's 0.6 ms rounded up; RTS low right after the last.
+constexpr uint32_t kDriverRtsLeadMs = 1;
+constexpr uint32_t kDriverRtsTailMs = 0;
 
 uint32_t SupportedBaudRate(uint32_t stored)
 {
@@ -115,7 +119,10 @@ int Sio::Open()
     (void)m_line->SetDtr(false);
     m_line->Purge();
     m_active = m_requested;
-    if (m_mode == 0) Calibrate();
+    if (m_mode == 0) {
+        m_driverSwitchesRts = m_line->SwitchRtsWhileSending(kDriverRtsLeadMs, kDriverRtsTailMs);
+        if (!m_driverSwitchesRts) Calibrate();
+    }
     return SIO_OK;
 }
 
@@ -125,6 +132,7 @@ int Sio::Close()
     m_line->Purge();
     m_line->Close();
     m_open = false;
+    m_driverSwitchesRts = false;
     return SIO_OK;
 }
 
@@ -143,12 +151,16 @@ void Sio::Calibrate()
     m_charDelay = CalibrateCount(charLimitMs, [] {});
 }
 
+// Returns when the request has left the wire: the answer's time-out counts
+// from there, and a time-out started while a slow line is still sending
+// would give up on answers that come in time, and send the request again.
 int Sio::Send()
 {
     if (!m_open) return 0;  // a lost request shows up as a missing answer
     m_line->Purge();
-    if (m_mode == 1) {
+    if (m_mode == 1 || m_driverSwitchesRts) {
         m_line->Write(m_txText, m_txLength);
+        m_line->Drain();
         return 0;
     }
     (void)m_line->SetRts(true);
@@ -157,6 +169,7 @@ int Sio::Send()
         m_line->WriteChar(m_txText[i]);
         BusyLoop(m_charDelay);
     }
+    m_line->Drain();
     (void)m_line->SetRts(false);
     return 0;
 }

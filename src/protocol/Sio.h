@@ -82,6 +82,9 @@ private:
     std::unique_ptr<SerialLine> m_line;
     Sleeper m_sleeper;
     bool m_open = false;
+    // Semi-automatic mode on a driver that switches RTS around each
+    // transmission itself (the kernel's RS-485 mode): no busy loops then.
+    bool m_driverSwitchesRts = false;
 };
 
 // Makes and opens a port object from the settings. 0 and the object, or a

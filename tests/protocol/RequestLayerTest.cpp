@@ -106,6 +106,29 @@ TEST(RequestLayer, AnswerAfterTheReadTimeOutIsNoAnswer)
     for (const LineEvent& read : port.line->EventsOf(LineEventKind::Read)) EXPECT_EQ(read.text, "");
 }
 
+// At 2400 bit/s a block takes 183 ms to send. A device that needs 350 ms
+// before it answers is within the answer's time-out only if the time-out
+// counts from the end of the request; counted from the start, the PC gives
+// up, sends the block again, and the device (which hears while it answers)
+// takes it twice while the PC sees success.
+TEST(RequestLayer, SlowDeviceGetsABlockOnceBecauseTheTimeOutStartsAfterTheRequest)
+{
+    DeviceModelConfig config;
+    config.turnaroundMs = 350;
+    WiredPort port(config, TestSettings(1, 2400));
+    ASSERT_EQ(port.openStatus, SIO_OK);
+    std::vector<uint8_t> none;
+    std::vector<uint8_t> area{64};
+    ASSERT_EQ(port.Transfer("P.A.R.E.", 0, &area), PROTO_OK);
+    ASSERT_EQ(port.Transfer("P.W.R.T.", 0, &none), PROTO_OK);
+    std::vector<uint8_t> block(15, 0x5A);
+    EXPECT_EQ(port.Transfer("P.W.R.T.", 0, &block), PROTO_OK);
+    EXPECT_EQ(port.Transmissions(), 3u);
+    port.line->Advance(1000);  // whatever is still on its way ends before the next request
+    ASSERT_EQ(port.Transfer("P.C.L.R.", 1, &none), PROTO_OK);
+    EXPECT_EQ(port.device.Area(64), std::vector<uint8_t>(15, 0x5A));
+}
+
 TEST(RequestLayer, FrameStatusesMapToRequestStatuses)
 {
     struct Case {

@@ -164,7 +164,7 @@ TEST(SioPort, SemiAutomaticModeFramesEachRequestWithRts)
     EXPECT_EQ(port.sio->Send(), 0);
 
     const std::vector<LineEvent> events(port.line->Events().begin() + before, port.line->Events().end());
-    ASSERT_EQ(events.size(), 1u + 1u + 14u + 1u);
+    ASSERT_EQ(events.size(), 1u + 1u + 14u + 1u + 1u);
     EXPECT_EQ(events[0].kind, LineEventKind::Purge);
     EXPECT_EQ(events[1].kind, LineEventKind::Rts);
     EXPECT_EQ(events[1].value, 1u);
@@ -174,9 +174,38 @@ TEST(SioPort, SemiAutomaticModeFramesEachRequestWithRts)
         sent += events[i].text;
     }
     EXPECT_EQ(sent, "#HGHGTMOHPGMO\r");
-    EXPECT_EQ(events[16].kind, LineEventKind::Rts);
-    EXPECT_EQ(events[16].value, 0u);
+    // RTS falls only once the last character has left the wire.
+    EXPECT_EQ(events[16].kind, LineEventKind::Drain);
+    EXPECT_EQ(events[17].kind, LineEventKind::Rts);
+    EXPECT_EQ(events[17].value, 0u);
+    EXPECT_EQ(events[17].atUs, events[16].atUs);
+    EXPECT_GE(events[17].atUs - events[1].atUs, 14u * 1041u);
     EXPECT_TRUE(port.line->EventsOf(LineEventKind::Write).empty());
+}
+
+TEST(SioPort, SemiAutomaticModeLeavesRtsToADriverThatSwitchesIt)
+{
+    RecordedPort port({}, TestSettings(0, 9600));
+    port.line->OfferDriverRts(true);
+    ASSERT_EQ(port.sio->Open(), SIO_OK);
+    const auto asked = port.line->EventsOf(LineEventKind::DriverRts);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "1");  // milliseconds of RTS before the first character
+    EXPECT_EQ(port.sio->m_leadDelay, 0);  // no calibration
+    EXPECT_TRUE(port.line->EventsOf(LineEventKind::WriteChar).empty());
+
+    const size_t before = port.line->Events().size();
+    port.sio->ResetFrame();
+    port.sio->BuildFrameByName("dev", true, 16, false);
+    port.sio->Send();
+    std::vector<LineEventKind> kinds;
+    for (size_t i = before; i < port.line->Events().size(); ++i) kinds.push_back(port.line->Events()[i].kind);
+    EXPECT_EQ(kinds, (std::vector<LineEventKind>{LineEventKind::Purge, LineEventKind::Write, LineEventKind::Drain}));
+
+    // Closed and opened again, the driver is asked afresh.
+    port.line->OfferDriverRts(false);
+    ASSERT_EQ(port.sio->Reopen(), SIO_OK);
+    EXPECT_GT(port.sio->m_leadDelay, 0);
 }
 
 TEST(SioPort, AutomaticModeWritesTheWholeText)
@@ -189,6 +218,9 @@ TEST(SioPort, AutomaticModeWritesTheWholeText)
     const auto writes = port.line->EventsOf(LineEventKind::Write);
     ASSERT_EQ(writes.size(), 1u);
     EXPECT_EQ(writes[0].text.size(), 14u);
+    // Send returns when the request is off the wire: 14 characters of 10 bits.
+    ASSERT_EQ(port.line->Events().back().kind, LineEventKind::Drain);
+    EXPECT_EQ(port.line->NowUs() - writes[0].atUs, 14u * 86u);
     EXPECT_EQ(port.line->EventsOf(LineEventKind::Rts).size(), 1u);  // only the one of Open
 }
 

@@ -89,11 +89,14 @@ bool InProcessLine::SetDtr(bool high)
     return true;
 }
 
-// Drops what has already arrived; characters still on their way come later.
+// Drops what has already arrived and what has not yet gone out; characters
+// on their way in come later.
 void InProcessLine::Purge()
 {
     Record(LineEventKind::Purge);
+    HearUntil(m_nowUs);
     while (!m_incoming.empty() && m_incoming.front().atUs <= m_nowUs) m_incoming.pop_front();
+    m_outgoing.clear();
 }
 
 void InProcessLine::Write(const char* text, std::size_t length)
@@ -108,6 +111,20 @@ void InProcessLine::WriteChar(char c)
     Transmit(&c, 1);
 }
 
+// Recorded when it returns, at the time the last character is off the wire.
+void InProcessLine::Drain()
+{
+    if (!m_outgoing.empty()) m_nowUs = std::max(m_nowUs, m_outgoing.back().atUs);
+    HearUntil(m_nowUs);
+    Record(LineEventKind::Drain);
+}
+
+bool InProcessLine::SwitchRtsWhileSending(uint32_t leadMs, uint32_t)
+{
+    Record(LineEventKind::DriverRts, std::to_string(leadMs), m_offersDriverRts ? 1 : 0);
+    return m_offersDriverRts;
+}
+
 uint64_t InProcessLine::CharTimeUs() const
 {
     if (!m_emulateCharTime || m_format.baudRate == 0) return 0;
@@ -119,22 +136,36 @@ uint64_t InProcessLine::CharTimeUs() const
 void InProcessLine::Transmit(const char* text, std::size_t length)
 {
     const uint64_t charTime = CharTimeUs();
+    uint64_t at = m_outgoing.empty() ? m_nowUs : std::max(m_nowUs, m_outgoing.back().atUs);
     for (std::size_t i = 0; i < length; ++i) {
-        m_nowUs += charTime;
-        if (!m_script.empty()) {
-            if (text[i] != '\r') continue;
-            Schedule(m_script.front());
-            m_script.pop_front();
-        } else if (m_device != nullptr) {
-            Schedule(m_device->Receive(std::string_view(text + i, 1), m_nowUs / 1000));
-        }
+        at += charTime;
+        m_outgoing.push_back({at, text[i]});
     }
 }
 
-void InProcessLine::Schedule(const Answer& answer)
+void InProcessLine::HearNext()
+{
+    const Arrival sent = m_outgoing.front();
+    m_outgoing.pop_front();
+    if (!m_script.empty()) {
+        if (sent.c != '\r') return;
+        const Answer answer = std::move(m_script.front());
+        m_script.pop_front();
+        Schedule(answer, sent.atUs);
+    } else if (m_device != nullptr) {
+        Schedule(m_device->Receive(std::string_view(&sent.c, 1), sent.atUs / 1000), sent.atUs);
+    }
+}
+
+void InProcessLine::HearUntil(uint64_t atUs)
+{
+    while (!m_outgoing.empty() && m_outgoing.front().atUs <= atUs) HearNext();
+}
+
+void InProcessLine::Schedule(const Answer& answer, uint64_t fromUs)
 {
     const uint64_t charTime = CharTimeUs();
-    uint64_t at = m_nowUs;
+    uint64_t at = fromUs;
     for (const AnswerPiece& piece : answer) {
         at += uint64_t{piece.delayMs} * 1000;
         for (char c : piece.text) {
@@ -162,7 +193,13 @@ ReadOutcome InProcessLine::Read(char* into, uint32_t count)
 
     uint32_t delivered = 0;
     uint64_t last = m_nowUs;
-    while (delivered < count && !m_incoming.empty()) {
+    while (delivered < count) {
+        // What the PC is still sending reaches the far end in time order with
+        // what comes back, so an answer to it can arrive within this read.
+        while (!m_outgoing.empty() && m_outgoing.front().atUs <= deadline
+               && (m_incoming.empty() || m_outgoing.front().atUs <= std::max(m_incoming.front().atUs, m_nowUs)))
+            HearNext();
+        if (m_incoming.empty()) break;
         const uint64_t at = std::max(m_incoming.front().atUs, m_nowUs);
         if (at > deadline) break;
         if (delivered > 0 && gapUs != 0 && at - last > gapUs) break;

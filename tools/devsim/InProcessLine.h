@@ -1,8 +1,12 @@
 #pragma once
 // A serial line that ends in a DeviceModel in the same process, or in
 // answers a test scripts. Time is virtual: nothing sleeps, and a read returns
-// what would have arrived within its time-outs. Everything done to the line
-// is recorded so tests can check the order of events.
+// what would have arrived within its time-outs. As on a real line, a write
+// returns as soon as the text is handed over and the characters then take
+// their time on the wire; the device hears each when its last bit is in,
+// also while it is answering (full duplex), and only Drain waits for the
+// wire. Everything done to the line is recorded so tests can check the
+// order of events.
 
 #include <cstdint>
 #include <deque>
@@ -13,14 +17,14 @@
 #include "platform/SerialLine.h"
 
 enum class LineEventKind : uint8_t {
-    Open, Close, Format, Timeouts, Rts, Dtr, Purge, Write, WriteChar, Read,
+    Open, Close, Format, Timeouts, Rts, Dtr, Purge, Write, WriteChar, Drain, DriverRts, Read,
 };
 
 struct LineEvent {
     LineEventKind kind;
     uint64_t atUs = 0;
     std::string text;      // Open: port name; Write: the text; WriteChar: the character; Read: what was delivered
-    uint32_t value = 0;    // Rts/Dtr: 1 high, 0 low; Read: characters asked for
+    uint32_t value = 0;    // Rts/Dtr: 1 high, 0 low; Read: characters asked for; DriverRts: 1 accepted
     bool endedEmpty = false;
 };
 
@@ -44,6 +48,9 @@ public:
     // Characters take their time on the line at the set baud rate; off, they
     // arrive together with the end of their piece.
     void EmulateCharacterTime(bool on) { m_emulateCharTime = on; }
+    // Makes the driver accept switching RTS around each transmission (an
+    // RS-485 capable UART); by default it refuses, as most do.
+    void OfferDriverRts(bool on) { m_offersDriverRts = on; }
     void Advance(uint32_t milliseconds) { m_nowUs += uint64_t{milliseconds} * 1000; }
     uint64_t NowUs() const { return m_nowUs; }
 
@@ -68,6 +75,8 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
+    void Drain() override;
+    bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
 
 private:
@@ -78,7 +87,10 @@ private:
 
     uint64_t CharTimeUs() const;
     void Transmit(const char* text, std::size_t length);
-    void Schedule(const Answer& answer);
+    // The far end hears the next character the PC sent, at the time it is in.
+    void HearNext();
+    void HearUntil(uint64_t atUs);
+    void Schedule(const Answer& answer, uint64_t fromUs);
     void Record(LineEventKind kind, std::string text = {}, uint32_t value = 0, bool endedEmpty = false);
 
     DeviceModel* m_device;
@@ -86,9 +98,11 @@ private:
     bool m_open = false;
     bool m_rts = false;
     bool m_emulateCharTime = true;
+    bool m_offersDriverRts = false;
     LineFormat m_format;
     LineTimeouts m_timeouts;
     uint64_t m_nowUs = 0;
+    std::deque<Arrival> m_outgoing;  // written, with the time each is off the wire
     std::deque<Arrival> m_incoming;
     std::deque<Answer> m_script;
     std::vector<LineEvent> m_events;

@@ -208,6 +208,19 @@ void Win32SerialLine::WriteChar(char c)
         ::TransmitCommChar(m_port.Get(), c);
 }
 
+// Write already waits for its overlapped write to complete, and the comm
+// API completes a write when the driver has sent it; the characters of the
+// semi-automatic mode are spaced by the calibrated busy loops.
+void Win32SerialLine::Drain() {}
+
+// Direction switching stays with the program's own busy loops here: the
+// comm API's RTS toggle mode is honoured by some drivers and silently
+// ignored by others, with no way to tell which.
+bool Win32SerialLine::SwitchRtsWhileSending(uint32_t, uint32_t)
+{
+    return false;
+}
+
 // A read that ends by the time-outs with nothing delivered reports failure
 // with ERROR_SEMAPHORE_TIMEOUT on some drivers and success with 0 bytes on
 // others; both are a read that ended empty.

@@ -32,6 +32,8 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
+    void Drain() override;
+    bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
 
     // The name CreateFileW is given: "\\.\COMn" (or the resolver's name)
