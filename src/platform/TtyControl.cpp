@@ -55,7 +55,7 @@ public:
 
     bool SetLatencyTimer(int fd, uint32_t milliseconds) override
     {
-        UniqueFd file(::open(LatencyTimerPath(fd).c_str(), O_WRONLY | O_CLOEXEC));
+        UniqueFd file(::open(LatencyTimerPath(fd).c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
         const std::string text = std::to_string(milliseconds) + "\n";
         return file.Valid() && ::write(file.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size());
     }

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 
+#include "platform/AtomicFile.h"
+#include "platform/FakeTtyControl.h"
 #include "platform/PortDiagnosis.h"
 #include "platform/PortMap.h"
 #include "platform/PosixSerialLine.h"
@@ -193,6 +197,17 @@ TEST_F(SerialLineTest, VanishedLineEndsTheReadAndLaterOperationsFailAtOnce)
     EXPECT_FALSE(m_line.IsOpen());
 }
 
+TEST_F(SerialLineTest, PtyRefusesTheDriverCallsAndStillWorks)
+{
+    OpenConfigured();
+    EXPECT_FALSE(m_line.SwitchRtsWhileSending(1, 0));
+    m_line.Write("#GH\r", 4);
+    m_line.Drain();
+    EXPECT_EQ(m_pty.Received(), "#GH\r");
+    m_pty.Send("x");
+    EXPECT_EQ(ReadString(1), "x");
+}
+
 TEST_F(SerialLineTest, ClosedLineDoesNothing)
 {
     m_line.Write("x", 1);
@@ -200,6 +215,8 @@ TEST_F(SerialLineTest, ClosedLineDoesNothing)
     EXPECT_FALSE(m_line.ReadState());
     EXPECT_FALSE(m_line.ApplyFormat({}));
     EXPECT_FALSE(m_line.SetRts(true));
+    EXPECT_FALSE(m_line.SwitchRtsWhileSending(1, 0));
+    m_line.Drain();
     char c = 0;
     const ReadOutcome outcome = m_line.Read(&c, 1);
     EXPECT_EQ(outcome.count, 0U);
@@ -237,6 +254,139 @@ TEST(PortDiagnosisTest, SaysWhyAPortDoesNotOpen)
     EXPECT_TRUE(holder.IsOpen());
 
     EXPECT_EQ(DiagnosePortOpen("\\\\.\\COM250").error, LineOpenError::NotFound);
+}
+
+}  // namespace
+
+namespace {
+
+// The driver calls, made on a real pty through a driver that has them.
+class DriverCallsTest : public testing::Test {
+protected:
+    DriverCallsTest()
+    {
+        m_driver->serial = serial_struct {};
+        m_driver->serial->flags = ASYNC_SKIP_TEST;
+        m_driver->latencyTimerMs = 16;
+        m_driver->rs485 = serial_rs485 {};
+        m_driver->rs485->flags = SER_RS485_RTS_AFTER_SEND;  // as a driver may come up
+        m_driver->rs485->delay_rts_after_send = 7;
+    }
+
+    void Open() { ASSERT_TRUE(m_line.Open(m_pty.SlavePath())) << m_line.LastOpenDetail(); }
+
+    PtyPair m_pty;
+    std::shared_ptr<FakeDriver> m_driver = std::make_shared<FakeDriver>();
+    PosixSerialLine m_line{nullptr, std::make_unique<FakeTtyControl>(m_driver)};
+};
+
+TEST_F(DriverCallsTest, LowLatencyWhileOpenAndAsBeforeAfterwards)
+{
+    Open();
+    EXPECT_EQ(m_driver->serial->flags, ASYNC_SKIP_TEST | ASYNC_LOW_LATENCY);
+    EXPECT_EQ(m_driver->latencyTimerMs, 1U);
+    m_line.Close();
+    EXPECT_EQ(m_driver->serial->flags, ASYNC_SKIP_TEST);
+    EXPECT_EQ(m_driver->latencyTimerMs, 16U);
+
+    // Already low: left alone, and not "restored" to high on close.
+    m_driver->serial->flags = ASYNC_LOW_LATENCY;
+    m_driver->latencyTimerMs = 1;
+    Open();
+    m_line.Close();
+    EXPECT_EQ(m_driver->serial->flags, ASYNC_LOW_LATENCY);
+    EXPECT_EQ(m_driver->latencyTimerMs, 1U);
+}
+
+TEST_F(DriverCallsTest, DriverThatRefusesIsNoError)
+{
+    m_driver->refusesSetSerial = true;
+    m_driver->latencyTimerWritable = false;
+    Open();
+    EXPECT_EQ(m_driver->serial->flags, ASYNC_SKIP_TEST);
+    EXPECT_EQ(m_driver->latencyTimerMs, 16U);
+    m_line.Write("ab", 2);
+    m_line.Drain();
+    EXPECT_EQ(m_pty.Received(), "ab");
+    m_line.Close();
+
+    m_driver->serial.reset();
+    m_driver->latencyTimerMs.reset();
+    m_driver->rs485.reset();
+    Open();
+    EXPECT_FALSE(m_line.SwitchRtsWhileSending(1, 0));
+    EXPECT_TRUE(m_line.IsOpen());
+}
+
+TEST_F(DriverCallsTest, Rs485DirectionIsTakenWhereTheDriverDoesItAndPutBackOnClose)
+{
+    Open();
+    ASSERT_TRUE(m_line.SwitchRtsWhileSending(1, 0));
+    EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND));
+    EXPECT_EQ(m_driver->rs485->delay_rts_before_send, 1U);
+    EXPECT_EQ(m_driver->rs485->delay_rts_after_send, 0U);
+    m_line.Close();
+    EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+    EXPECT_EQ(m_driver->rs485->delay_rts_after_send, 7U);
+
+    // A driver that clamps the delay still switches: accepted as it is.
+    m_driver->takesRs485 = [](serial_rs485& taken) { taken.delay_rts_before_send = 0; };
+    Open();
+    EXPECT_TRUE(m_line.SwitchRtsWhileSending(1, 0));
+    m_line.Close();
+}
+
+TEST_F(DriverCallsTest, Rs485ModeTheDriverBendsIsUndoneAtOnce)
+{
+    const std::function<void(serial_rs485&)> bends[] = {
+        [](serial_rs485& taken) { taken.flags |= SER_RS485_RTS_AFTER_SEND; },  // RTS the wrong way round
+        [](serial_rs485& taken) { taken.flags &= ~static_cast<__u32>(SER_RS485_ENABLED); },
+    };
+    for (const auto& bend : bends) {
+        m_driver->takesRs485 = bend;
+        Open();
+        EXPECT_FALSE(m_line.SwitchRtsWhileSending(1, 0));
+        EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+        m_line.Close();
+        EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+    }
+}
+
+TEST_F(DriverCallsTest, DrainWaitsOnTheOpenLineUntilItBreaks)
+{
+    Open();
+    m_line.Write("#GHIJ\r", 6);
+    m_line.Drain();
+    EXPECT_EQ(m_driver->drains, 1);
+    EXPECT_NE(m_driver->lastDrainFd, -1);
+    m_pty.HangUp();
+    char c = 0;
+    m_line.Read(&c, 1);  // finds the line gone
+    m_line.Drain();
+    EXPECT_EQ(m_driver->drains, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// The latency timer is found in sysfs by the tty's device number, whatever
+// path the port was opened by.
+TEST(KernelTtyControlTest, LatencyTimerIsReadAndWrittenByDeviceNumber)
+{
+    TempDir sys;
+    PtyPair pty;
+    struct stat status {};
+    ASSERT_EQ(::stat(pty.SlavePath().c_str(), &status), 0);
+    const std::string entry = sys / (std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)));
+    std::filesystem::create_directories(entry + "/device");
+    { std::ofstream(entry + "/device/latency_timer") << "16\n"; }
+
+    PosixSerialLine line{nullptr, MakeKernelTtyControl(sys.Path())};
+    ASSERT_TRUE(line.Open(pty.SlavePath()));
+    EXPECT_EQ(ReadWholeFile(entry + "/device/latency_timer", 100), "1\n");
+    line.Close();
+    EXPECT_EQ(ReadWholeFile(entry + "/device/latency_timer", 100), "16\n");
 }
 
 }  // namespace
