@@ -1,6 +1,5 @@
 #include "platform/PortMap.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,42 +14,14 @@
 #include <set>
 
 #include "platform/AtomicFile.h"
+#include "platform/PathQueries.h"
 #include "platform/ProgramPath.h"
+#include "platform/TtyDevices.h"
 
 namespace {
 
 // COM numbers beyond this are not handed out automatically.
 constexpr uint32_t kMaxAutoNumber = 255;
-
-std::vector<std::string> EntriesOf(const std::string& folder)
-{
-    std::vector<std::string> names;
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir)
-        return names;
-    while (const dirent* entry = ::readdir(dir.get())) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string RealPathOf(const std::string& path)
-{
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), std::free);
-    return resolved ? std::string(resolved.get()) : std::string();
-}
-
-std::optional<std::string> LinkTargetOf(const std::string& path)
-{
-    char buffer[PATH_MAX];
-    const ssize_t length = ::readlink(path.c_str(), buffer, sizeof buffer);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer)
-        return std::nullopt;
-    return std::string(buffer, static_cast<size_t>(length));
-}
 
 std::optional<uint32_t> ParseNumber(std::string_view digits)
 {
@@ -67,19 +38,6 @@ std::optional<uint32_t> IndexAfter(const std::string& name, std::string_view pre
     if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0)
         return std::nullopt;
     return ParseNumber(std::string_view(name).substr(prefix.size()));
-}
-
-// A UART driver that found no chip at a port reports its type as 0; such
-// phantom ttyS entries exist on most PCs and cannot be opened usefully.
-bool UartHasHardware(const std::string& sysEntry)
-{
-    // sysfs reports every attribute as a page long, whatever it holds.
-    const auto type = ReadWholeFile(sysEntry + "/type", 4096);
-    if (!type)
-        return false;
-    const auto end = type->find_first_not_of("0123456789");
-    const auto value = ParseNumber(std::string_view(*type).substr(0, end));
-    return value && *value != 0;
 }
 
 bool ReplaceLink(const std::string& target, const std::string& linkPath)
@@ -105,7 +63,7 @@ PortMap::PortMap(PortMapRoots roots) : m_roots(std::move(roots)) {}
 std::vector<PortMap::Alias> PortMap::ReadAliases() const
 {
     std::vector<Alias> aliases;
-    for (const auto& name : EntriesOf(m_roots.aliasFolder)) {
+    for (const auto& name : FolderEntries(m_roots.aliasFolder)) {
         const auto number = NumberOfName(name);
         if (!number || NameOfNumber(*number) != name)
             continue;
@@ -117,11 +75,11 @@ std::vector<PortMap::Alias> PortMap::ReadAliases() const
     return aliases;
 }
 
-std::string PortMap::StablePathOf(const std::string& devicePath) const
+std::string PortMap::LinkIn(const std::string& folder, const std::string& devicePath) const
 {
     const std::string resolved = RealPathOf(devicePath);
-    for (const auto& name : EntriesOf(m_roots.byIdFolder)) {
-        const std::string link = m_roots.byIdFolder + '/' + name;
+    for (const auto& name : FolderEntries(folder)) {
+        const std::string link = folder + '/' + name;
         if (RealPathOf(link) == resolved)
             return link;
     }
@@ -130,44 +88,62 @@ std::string PortMap::StablePathOf(const std::string& devicePath) const
 
 std::vector<PortMap::Hardware> PortMap::FindHardware() const
 {
+    const std::vector<TtyDevice> ttys = FindTtyDevices(m_roots.sysClassTty);
+    std::map<std::string, int> sameIdentity;
+    for (const TtyDevice& tty : ttys) {
+        if (tty.bus == TtyBus::Usb)
+            ++sameIdentity[tty.usbIdentity];
+    }
     std::vector<Hardware> found;
-    for (const auto& name : EntriesOf(m_roots.sysClassTty)) {
+    for (const TtyDevice& tty : ttys) {
         Hardware port;
-        port.ttyName = name;
-        const std::string node = m_roots.devFolder + '/' + name;
-        if (const auto index = IndexAfter(name, "ttyS")) {
-            if (*index >= kMaxAutoNumber || !UartHasHardware(m_roots.sysClassTty + '/' + name))
-                continue;
+        port.ttyName = tty.name;
+        port.description = tty.description;
+        const std::string node = m_roots.devFolder + '/' + tty.name;
+        if (const auto index = IndexAfter(tty.name, "ttyS"); index && *index < kMaxAutoNumber) {
             port.kind = PortKind::OnBoard;
             port.onBoardNumber = *index + 1;
             port.devicePath = node;
-        } else if (IndexAfter(name, "ttyUSB") || IndexAfter(name, "ttyACM")) {
-            port.kind = IndexAfter(name, "ttyUSB") ? PortKind::Usb : PortKind::Acm;
-            port.devicePath = StablePathOf(node);
+        } else if (tty.bus == TtyBus::Usb) {
+            port.kind = IndexAfter(tty.name, "ttyACM") ? PortKind::Acm : PortKind::Usb;
+            if (sameIdentity[tty.usbIdentity] == 1)
+                port.devicePath = LinkIn(m_roots.byIdFolder, node);
+            if (port.devicePath == node || port.devicePath.empty())
+                port.devicePath = LinkIn(m_roots.byPathFolder, node);
         } else {
-            continue;
+            port.kind = PortKind::Other;
+            port.devicePath = node;
         }
         port.resolvedPath = RealPathOf(node);
         if (!port.resolvedPath.empty())
             found.push_back(std::move(port));
     }
     // Adapters seen together for the first time are numbered in a fixed
-    // order: by kind, then by the kernel's index.
+    // order: by kind, then by the driver's name, then by the kernel's index.
     std::sort(found.begin(), found.end(), [](const Hardware& a, const Hardware& b) {
         if (a.kind != b.kind)
             return a.kind < b.kind;
         if (a.kind == PortKind::OnBoard)
             return a.onBoardNumber < b.onBoardNumber;
-        const auto digits = [](const std::string& n) { return n.substr(n.find_first_of("0123456789")); };
-        return ParseNumber(digits(a.ttyName)) < ParseNumber(digits(b.ttyName));
+        const auto split = [](const std::string& n) {
+            const auto digits = n.find_last_not_of("0123456789") + 1;
+            return std::make_pair(n.substr(0, digits), ParseNumber(std::string_view(n).substr(digits)));
+        };
+        return split(a.ttyName) < split(b.ttyName);
     });
     return found;
 }
 
+// An alias to an adapter's stable path keeps its number while the adapter
+// is unplugged.
 bool PortMap::IsRemembered(const Alias& alias) const
 {
-    const std::string prefix = m_roots.byIdFolder + '/';
-    return alias.target.compare(0, prefix.size(), prefix) == 0;
+    for (const std::string& folder : {m_roots.byIdFolder, m_roots.byPathFolder}) {
+        const std::string prefix = folder + '/';
+        if (alias.target.compare(0, prefix.size(), prefix) == 0)
+            return true;
+    }
+    return false;
 }
 
 std::set<uint32_t> PortMap::NumbersInUse() const
@@ -216,7 +192,7 @@ std::vector<PortEntry> PortMap::List()
     for (const auto& port : FindHardware()) {
         if (port.kind == PortKind::OnBoard) {
             byNumber[port.onBoardNumber] = {NameOfNumber(port.onBoardNumber), port.onBoardNumber,
-                                            port.devicePath, port.kind};
+                                            port.devicePath, port.kind, port.description};
             continue;
         }
         const auto known = std::find_if(aliases.begin(), aliases.end(), [&](const Alias& alias) {
@@ -236,12 +212,12 @@ std::vector<PortEntry> PortMap::List()
             for (number = 1; used.count(number) != 0 || byNumber.count(number) != 0; ++number) {
             }
         }
-        byNumber[number] = {NameOfNumber(number), number, port.devicePath, port.kind};
+        byNumber[number] = {NameOfNumber(number), number, port.devicePath, port.kind, port.description};
     }
     for (const auto& alias : aliases) {
         if (!alias.resolvedPath.empty() && aliasesTaken.count(alias.number) == 0)
             byNumber[alias.number] = {NameOfNumber(alias.number), alias.number, alias.target,
-                                      PortKind::Alias};
+                                      PortKind::Alias, alias.target};
     }
 
     std::vector<PortEntry> entries;

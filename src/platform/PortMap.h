@@ -2,10 +2,14 @@
 // The serial ports by the names the user knows them by: COM1, COM2 ... and
 // the device behind each.
 //
-// On-board UARTs that really have hardware keep COM(n+1) for ttySn. USB and
-// ACM adapters get the first free number the first time they are seen; the
-// number is remembered as an alias to the adapter's stable by-id path, so it
-// survives unplugging and replugging. Aliases are symbolic links
+// Every terminal with a real device behind it is listed. UARTs that really
+// have hardware keep COM(n+1) for ttySn. USB adapters (of any driver) and
+// other UARTs get the first free number the first time they are seen; the
+// number is remembered as an alias to the adapter's stable path, so it
+// survives unplugging and replugging: its by-id path, which follows the
+// adapter from socket to socket, or, where two adapters say the same of
+// themselves (the same serial number, or none), its by-path path, which
+// stays with the socket. Aliases are symbolic links
 // <alias folder>/COMn -> device path; the user (or the simulated device) can
 // add their own, and an alias overrides the on-board port of the same number.
 
@@ -15,13 +19,16 @@
 #include <string>
 #include <vector>
 
-enum class PortKind : uint8_t { OnBoard, Usb, Acm, Alias };
+// OnBoard: ttySn, at COM(n+1); Usb: a USB adapter (Acm: of the modem class);
+// Other: a UART of another driver (SoC UARTs); Alias: the user's own.
+enum class PortKind : uint8_t { OnBoard, Usb, Acm, Other, Alias };
 
 struct PortEntry {
-    std::string name;        // "COM3"
-    uint32_t number = 0;     // 3
-    std::string devicePath;  // what is opened for it
+    std::string name;         // "COM3"
+    uint32_t number = 0;      // 3
+    std::string devicePath;   // what is opened for it
     PortKind kind = PortKind::Alias;
+    std::string description;  // what it is: "USB-RS485 converter, SN A1B2C3 (ttyUSB0)"
 
     friend bool operator==(const PortEntry&, const PortEntry&) = default;
 };
@@ -32,6 +39,7 @@ struct PortMapRoots {
     std::string sysClassTty = "/sys/class/tty";
     std::string devFolder = "/dev";
     std::string byIdFolder = "/dev/serial/by-id";
+    std::string byPathFolder = "/dev/serial/by-path";
 };
 
 class PortMap {
@@ -75,11 +83,13 @@ private:
         uint32_t onBoardNumber = 0;  // on-board ports only
         std::string devicePath;      // the stable path where there is one
         std::string resolvedPath;
+        std::string description;
     };
 
     std::vector<Alias> ReadAliases() const;
     std::vector<Hardware> FindHardware() const;
-    std::string StablePathOf(const std::string& devicePath) const;
+    // The link in folder that leads to devicePath; devicePath if none does.
+    std::string LinkIn(const std::string& folder, const std::string& devicePath) const;
     bool IsRemembered(const Alias& alias) const;
     std::set<uint32_t> NumbersInUse() const;
     uint32_t ClaimFirstFree(const std::string& devicePath);

@@ -71,7 +71,7 @@ void SettingsStore::EnumeratePorts()
     m_portDescriptions.clear();
     for (const auto& entry : m_portMap.List()) {
         m_ports.push_back(entry.name);
-        m_portDescriptions.push_back(entry.devicePath);
+        m_portDescriptions.push_back(entry.description.empty() ? entry.devicePath : entry.description);
     }
 }
 

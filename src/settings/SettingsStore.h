@@ -19,8 +19,9 @@ public:
     void Save();
     void SetDefaults();
     void EnumeratePorts();
-    // What the last EnumeratePorts found behind a port name (shown as the
-    // name's tooltip); empty for a name it did not list.
+    // What the last EnumeratePorts found behind a port name, shown as the
+    // name's tooltip: the device's description, or its path where the
+    // system tells nothing more; empty for a name it did not list.
     std::string PortDescription(const std::string& name) const;
     const CommSettings& GetRecord() const { return m_record; }
     void SetRecord(const CommSettings& record) { m_record = record; }

@@ -40,7 +40,7 @@ protected:
 
     TempDir m_dir;
     FileKeyStore m_keys{m_dir / "config"};
-    PortMap m_ports{PortMapRoots{m_dir / "aliases", m_dir / "sys", m_dir / "dev", m_dir / "by-id"}};
+    PortMap m_ports{PortMapRoots{m_dir / "aliases", m_dir / "sys", m_dir / "dev", m_dir / "by-id", m_dir / "by-path"}};
     SettingsStore m_store{m_keys, m_ports};
 };
 
@@ -172,6 +172,8 @@ TEST_F(SettingsStoreTest, PortsAreListedInTheMapsOrder)
     m_store.m_ports = {"stale"};
     m_store.EnumeratePorts();
     EXPECT_EQ(m_store.m_ports, (std::vector<std::string>{"COM1", "COM3"}));
+    EXPECT_EQ(m_store.PortDescription("COM3"), m_dir / "dev/pts-a");
+    EXPECT_EQ(m_store.PortDescription("COM2"), "");
 
     m_ports.RemoveAlias(1);
     m_ports.RemoveAlias(3);

@@ -107,7 +107,11 @@ int ListPorts()
 {
     std::vector<PortEntry> ports = PortMap().List();
     if (ports.empty()) std::cerr << texts::kCliNoPorts << "\n";
-    for (const PortEntry& port : ports) std::cout << port.name << "\t" << port.devicePath << "\n";
+    for (const PortEntry& port : ports) {
+        std::cout << port.name << "\t" << port.devicePath;
+        if (!port.description.empty() && port.description != port.devicePath) std::cout << "\t" << port.description;
+        std::cout << "\n";
+    }
     return EXIT_DONE;
 }
 
