@@ -55,7 +55,7 @@ report() {  # name, elapsed us, floor us
 chars=0; exchanges=0; identification
 for n in "${sizes[@]}"; do read_area "$n"; done
 start=$(now_us)
-"$cli" --port "$port" --area-folder "$work/tmp" save "$work/bench.klx41" 2>/dev/null
+"$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" save "$work/bench.klx41" 2>/dev/null
 elapsed=$(( $(now_us) - start ))
 report read "$elapsed" "$(floor_us 0)"
 
@@ -63,6 +63,6 @@ chars=0; exchanges=0; identification
 for n in "${sizes[@]}"; do write_area "$n"; done
 exchange 0 0                                                  # restart
 start=$(now_us)
-"$cli" --port "$port" --area-folder "$work/tmp" write "$work/bench.klx41" 2>/dev/null
+"$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" write "$work/bench.klx41" 2>/dev/null
 elapsed=$(( $(now_us) - start ))
 report write "$elapsed" "$(floor_us 5250)"

@@ -209,6 +209,21 @@ TEST_F(CliEndToEnd, RefusesForeignModelsAndAsksAboutVersions)
     EXPECT_EQ(AreasOfDevice("n"), AreasOfFile(File("a.klx41")));
 }
 
+// A wrong rate is what a real line makes of it: the device hears garbage
+// and stays silent, and the save ends at identification, within a second.
+TEST_F(CliEndToEnd, SaveAtAnotherRateThanTheDevicesFindsASilentDevice)
+{
+    std::string device = StartDevice("a", kSmallAreas);  // at 115200 bit/s
+    const auto start = std::chrono::steady_clock::now();
+    Result save = Cli(device, {"--baud", "19200", "save", File("a.klx41")});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(save.code, 1);
+    EXPECT_NE(save.err.find("Параметр 'dev' прочитать не удалось. Прибор не ответил на запрос. "), std::string::npos)
+        << save.err;
+    EXPECT_FALSE(std::filesystem::exists(File("a.klx41")));
+    EXPECT_EQ(Cli(device, {"save", File("a.klx41")}).code, 0);
+}
+
 TEST_F(CliEndToEnd, CtrlCCancelsAfterTheBlockInProgress)
 {
     // A slow line, so that area 16 takes a while. Area 0 is short: every
@@ -218,7 +233,7 @@ TEST_F(CliEndToEnd, CtrlCCancelsAfterTheBlockInProgress)
     ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
     std::string target = StartDevice("b", {"--baud", "2400", "--random-areas", "12:30,600,100,40"});
     std::vector<uint8_t> area16Before = Area("b", 16);
-    std::unique_ptr<Child> cli = StartCli(target, {"write", File("a.klx41")});
+    std::unique_ptr<Child> cli = StartCli(target, {"--baud", "2400", "write", File("a.klx41")});
     ASSERT_TRUE(cli->WaitFor("Запись конфигурации... ", true));
     cli->Signal(SIGINT);
     EXPECT_EQ(cli->Wait(), 4) << cli->Err();

@@ -6,6 +6,7 @@
 
 #include "CountingLine.h"
 #include "DevsimLauncher.h"
+#include "platform/FakeTtyControl.h"
 #include "platform/AtomicFile.h"
 #include "platform/PortMap.h"
 #include "platform/PosixSerialLine.h"
@@ -40,10 +41,11 @@ protected:
         ASSERT_NE(m_devsim.ComNumber(), 0U);
     }
 
-    void OpenPort()
+    void OpenPort(CommSettings settings = DefaultCommSettings())
     {
+        settings.com = m_devsim.ComNumber();
         auto line = std::make_unique<CountingLine>(MakePlatformSerialLine(), m_writes);
-        ASSERT_EQ(CreateSio(SettingsFor(m_devsim.ComNumber()), &m_sio, std::move(line)), SIO_OK);
+        ASSERT_EQ(CreateSio(settings, &m_sio, std::move(line)), SIO_OK);
     }
 
     int Transfer(const char* name, std::string* text = nullptr, std::vector<uint8_t> data = {})
@@ -150,13 +152,98 @@ TEST_F(DevsimTest, AnswerSplitByAFiftyMillisecondGapIsAccepted)
 // counted here, a loaded machine may cause one.
 TEST_F(DevsimTest, AnswersTakeTheirLineTime)
 {
-    StartDevice({"--baud", "115200", "--format", "8E1", "--turnaround", "1"});
-    OpenPort();
+    StartDevice({"--baud", "57600", "--format", "8E1", "--turnaround", "1"});
+    CommSettings settings = DefaultCommSettings();
+    settings.baud_rate = 57600;
+    settings.parity = 2;
+    OpenPort(settings);
     std::string text;
     EXPECT_EQ(Transfer("dev", &text), PROTO_OK);
     EXPECT_EQ(text, "14XLK");
     EXPECT_EQ(Transfer("ver", &text), PROTO_OK);
     EXPECT_EQ(text, "0.1");
+}
+
+// A device that takes 370 ms before it answers, at 2400 bit/s, on a pty:
+// the PC's time-out starts while its request is still on the (emulated)
+// wire, as if it did not wait for the drain, so a block request of 183 ms
+// is given up on and sent again while the device answers the first one.
+TEST_F(DevsimTest, RetryOverlappingAnAnswerIsHeardUnlessTheBusIsHalfDuplex)
+{
+    for (const bool halfDuplex : {false, true}) {
+        SCOPED_TRACE(halfDuplex ? "half duplex" : "full duplex");
+        m_devsim.Stop();
+        std::vector<std::string> args = {"--baud", "2400", "--turnaround", "370"};
+        if (halfDuplex)
+            args.push_back("--half-duplex");
+        StartDevice(args);
+        CommSettings settings = DefaultCommSettings();
+        settings.baud_rate = 2400;
+        OpenPort(settings);
+        ASSERT_EQ(Transfer("P.A.R.E.", nullptr, {64}), PROTO_OK);
+        ASSERT_EQ(Transfer("P.W.R.T.", nullptr, {}), PROTO_OK);
+        const std::vector<uint8_t> block(15, 0xA5);
+        *m_writes = 0;
+        uint8_t buffer[16];
+        std::copy(block.begin(), block.end(), buffer);
+        uint32_t length = 15;
+        EXPECT_EQ(m_sio->TransferByName("P.W.R.T.", 0, kAddress, false, buffer, &length), PROTO_OK);
+        EXPECT_EQ(m_writes->load(), 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1200));  // the second answer comes and goes
+        ASSERT_EQ(Transfer("P.C.L.R."), PROTO_OK);
+        std::vector<uint8_t> expected = block;
+        if (!halfDuplex)
+            expected.insert(expected.end(), block.begin(), block.end());
+        EXPECT_EQ(SavedArea("config_64.dat"), expected);
+        m_sio.reset();
+    }
+}
+
+// What a real line does with a PC set differently from the device.
+TEST_F(DevsimTest, OnlyThePcsFormatAtTheDevicesRateGetsAnswers)
+{
+    StartDevice({"--baud", "19200", "--format", "8E1"});
+    struct Case {
+        uint32_t baud;
+        uint32_t parity;
+        uint32_t stopBits;
+        int expected;
+    };
+    const Case cases[] = {
+        {19200, 2, 0, PROTO_OK},
+        {19200, 2, 2, PROTO_OK},  // a second stop bit is only a longer pause
+        {19200, 0, 0, PROTO_NO_ANSWER},
+        {19200, 1, 0, PROTO_NO_ANSWER},
+        {115200, 2, 0, PROTO_NO_ANSWER},
+        {9600, 2, 0, PROTO_NO_ANSWER},
+    };
+    for (const Case& c : cases) {
+        CommSettings settings = DefaultCommSettings();
+        settings.baud_rate = c.baud;
+        settings.parity = c.parity;
+        settings.stop_bits = c.stopBits;
+        OpenPort(settings);
+        EXPECT_EQ(Transfer("dev"), c.expected) << c.baud << " parity " << c.parity << " stop " << c.stopBits;
+        m_sio.reset();
+    }
+    // A rate without a termios constant is seen as well.
+    m_devsim.Stop();
+    StartDevice({"--baud", "14400"});
+    CommSettings settings = DefaultCommSettings();
+    settings.baud_rate = 14400;
+    OpenPort(settings);
+    EXPECT_EQ(Transfer("dev"), PROTO_OK);
+}
+
+TEST_F(DevsimTest, AdapterLatencyHoldsAnswersBackButLosesNothing)
+{
+    StartDevice({"--adapter-latency", "16"});
+    OpenPort();
+    std::string text;
+    EXPECT_EQ(Transfer("dev", &text), PROTO_OK);
+    EXPECT_EQ(text, "14XLK");
+    EXPECT_EQ(Transfer("ver", &text), PROTO_OK);
+    EXPECT_EQ(m_writes->load(), 2);
 }
 
 TEST_F(DevsimTest, PortClosedAndOpenedAgainBetweenJobs)
@@ -212,6 +299,23 @@ protected:
     uint32_t m_com = 0;
     std::unique_ptr<Sio> m_sio;
 };
+
+TEST_F(SioOnPtyTest, EveryRequestIsDrainedInBothConverterModes)
+{
+    for (const uint8_t converter : {1, 0}) {
+        auto driver = std::make_shared<FakeDriver>();
+        auto line = std::make_unique<PosixSerialLine>([this](uint32_t) { return std::optional(m_pty.SlavePath()); },
+                                                      std::make_unique<FakeTtyControl>(driver));
+        CommSettings settings = SettingsFor(m_com);
+        settings.converter = converter;
+        ASSERT_EQ(CreateSio(settings, &m_sio, std::move(line)), SIO_OK);
+        const int before = driver->drains;
+        m_sio->TransferByName("dev", 1, kAddress, false, nullptr, nullptr);  // nobody answers
+        EXPECT_EQ(driver->drains - before, 3) << "converter " << int{converter};
+        m_sio.reset();
+        m_pty.Received(10);
+    }
+}
 
 TEST_F(SioOnPtyTest, MissingPortCannotBeOpened)
 {

@@ -36,12 +36,15 @@ public:
 
 class ProgressDialogTest : public ::testing::Test {
 protected:
-    void Connect(const std::vector<std::string>& deviceArgs)
+    // The device and the port at the same rate.
+    void Connect(const std::vector<std::string>& deviceArgs, uint32_t baud = 115200)
     {
-        std::vector<std::string> args = {"--exit-with-parent"};
+        std::vector<std::string> args = {"--exit-with-parent", "--baud", std::to_string(baud)};
         args.insert(args.end(), deviceArgs.begin(), deviceArgs.end());
         ASSERT_TRUE(device.Start(MIRREX_DEVSIM_PROGRAM, args)) << device.Error();
-        ASSERT_EQ(link.Start(GuiHarness::SettingsForPort(device.ComNumber())), 0) << link.LastOpenDetail();
+        CommSettings settings = GuiHarness::SettingsForPort(device.ComNumber());
+        settings.baud_rate = baud;
+        ASSERT_EQ(link.Start(settings), 0) << link.LastOpenDetail();
     }
     // Runs `during` once the dialog's loop is running.
     DialogResult RunRead(const std::function<void(CWaitNorm&)>& during)
@@ -84,7 +87,7 @@ TEST_F(ProgressDialogTest, EnterDoesNothingAndCancellingAsksFirst)
 
 TEST_F(ProgressDialogTest, TransferEndingWhileTheQuestionIsOpenClosesAfterTheAnswer)
 {
-    Connect({"--random-areas", "9:600,16,16,16", "--baud", "9600"});
+    Connect({"--random-areas", "9:600,16,16,16"}, 9600);
     job.area = 0;
     QProgressBar* bar = nullptr;
     prompts.beforeAnswer = [&] {

@@ -22,8 +22,12 @@ const char* const kDevsimUsage =
     "                          start from random areas of these sizes\n"
     "  --save-areas DIR        keep the areas in DIR, rewritten after every area write\n"
     "  --area-capacity N       largest area a write may fill (1048576)\n"
-    "  --baud N                characters take their time on a line of N bit/s\n"
-    "  --format 8N1|8E1|7O2..  character format for the line time (8N1)\n"
+    "  --baud N                the device's line rate in bit/s (115200)\n"
+    "  --format 8N1|8E1|7O2..  the device's data bits, parity, stop bits (8N1);\n"
+    "                          a PC at another rate or format gets no answer\n"
+    "  --half-duplex           deaf while answering, as on a two-wire RS-485 bus\n"
+    "  --adapter-latency MS    answers reach the PC at the ticks of a USB\n"
+    "                          adapter's latency timer of MS milliseconds\n"
     "  --turnaround MS         silence before an answer (2)\n"
     "  --restart-silence MS    deaf after a restart command (3000)\n"
     "  --vanish-after N        stop answering after N requests\n"
@@ -92,15 +96,16 @@ std::optional<uint16_t> RequestIdOf(const std::string& text)
     return id != 0 ? std::optional(id) : std::nullopt;
 }
 
-// Data bits 5..8, parity N/E/O, stop bits 1 or 2: the bits one character takes.
-std::optional<uint32_t> BitsOfFormat(const std::string& format)
+// Data bits 5..8, parity N/E/O, stop bits 1 or 2.
+bool ParseFormat(const std::string& text, LineFormat& format)
 {
-    if (format.size() != 3 || format[0] < '5' || format[0] > '8'
-        || std::string_view("NEO").find(format[1]) == std::string_view::npos
-        || (format[2] != '1' && format[2] != '2'))
-        return std::nullopt;
-    return 1U + static_cast<uint32_t>(format[0] - '0') + (format[1] == 'N' ? 0U : 1U)
-           + static_cast<uint32_t>(format[2] - '0');
+    if (text.size() != 3 || text[0] < '5' || text[0] > '8'
+        || std::string_view("NEO").find(text[1]) == std::string_view::npos || (text[2] != '1' && text[2] != '2'))
+        return false;
+    format.dataBits = static_cast<uint8_t>(text[0] - '0');
+    format.parity = text[1] == 'N' ? LineParity::None : text[1] == 'E' ? LineParity::Even : LineParity::Odd;
+    format.stopBits = text[2] == '1' ? LineStopBits::One : LineStopBits::Two;
+    return true;
 }
 
 std::optional<RandomAreas> ParseRandomAreas(const std::string& text)
@@ -188,11 +193,12 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
          }},
         {"--save-areas", [&](const std::string& v) { options.saveAreasDir = v; return !v.empty(); }},
         {"--area-capacity", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), device.areaCapacity); }},
-        {"--baud", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), options.baud) && options.baud > 0; }},
-        {"--format", [&](const std::string& v) {
-             const auto bits = BitsOfFormat(v);
-             options.bitsPerCharacter = bits.value_or(0);
-             return bits.has_value();
+        {"--baud", [&](const std::string& v) {
+             return ParseUnsigned(std::string_view(v), options.line.format.baudRate) && options.line.format.baudRate > 0;
+         }},
+        {"--format", [&](const std::string& v) { return ParseFormat(v, options.line.format); }},
+        {"--adapter-latency", [&](const std::string& v) {
+             return ParseUnsigned(std::string_view(v), options.line.adapterLatencyMs);
          }},
         {"--turnaround", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), device.turnaroundMs); }},
         {"--restart-silence", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), device.restartSilenceMs); }},
@@ -227,6 +233,8 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
             return false;
         } else if (option == "--endless-read") {
             device.endlessReadData = true;
+        } else if (option == "--half-duplex") {
+            options.line.halfDuplex = true;
         } else if (option == "--no-alias") {
             options.registerAlias = false;
         } else if (option == "--exit-with-parent") {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "DeviceModel.h"
+#include "PtyServer.h"
 
 struct RandomAreas {
     uint32_t seed = 0;
@@ -19,8 +20,7 @@ struct DevsimOptions {
     std::string areasDir;                    // config_0.dat ... to start from
     std::optional<RandomAreas> randomAreas;  // or random bytes of these sizes
     std::string saveAreasDir;                // where the areas go after every write
-    uint32_t baud = 0;                       // 0: characters take no time
-    uint32_t bitsPerCharacter = 10;          // start + data + parity + stop bits
+    DeviceLine line;                         // the device's rate, format, duplex, adapter
     double faultRate = 0.0;
     uint32_t seed = 1;
     std::vector<DeviceFault> faultKinds;     // drawn from when faultRate > 0

@@ -28,10 +28,7 @@ bool MakeRaw(int fd)
 
 }  // namespace
 
-PtyServer::PtyServer(DeviceModel& device, uint32_t baud, uint32_t bitsPerCharacter)
-    : m_device(device), m_charUs(baud == 0 ? 0.0 : bitsPerCharacter * 1e6 / baud)
-{
-}
+PtyServer::PtyServer(DeviceModel& device, const DeviceLine& line) : m_device(device), m_line(line) {}
 
 bool PtyServer::Create(std::string& error)
 {
@@ -61,6 +58,19 @@ double PtyServer::NowUs() const
     return std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - m_start).count();
 }
 
+// Read afresh as the PC may set another rate or format at any time. The
+// data bits the PC chose are lost on a pseudo-terminal (it reports 8
+// whatever it was given); they are taken to be the device's.
+void PtyServer::ReadPcFormat()
+{
+    if (const auto format = ReadTerminalFormat(m_master.Get())) {
+        m_pc = *format;
+        m_pc.format.dataBits = m_line.format.dataBits;
+    }
+}
+
+// The pty has taken the PC's characters at once; on the wire each takes its
+// time at the PC's rate, one after the other.
 void PtyServer::ReadRequests(double nowUs)
 {
     char buffer[512];
@@ -68,25 +78,22 @@ void PtyServer::ReadRequests(double nowUs)
         const ssize_t got = ::read(m_master.Get(), buffer, sizeof buffer);
         if (got <= 0)
             return;
-        for (ssize_t i = 0; i < got; ++i) {
-            m_lastHeardUs = std::max(m_lastHeardUs, nowUs) + m_charUs;
-            m_heard.push_back({m_lastHeardUs, buffer[i]});
-        }
+        ReadPcFormat();
+        for (ssize_t i = 0; i < got; ++i)
+            m_requests.Send(buffer[i], nowUs, m_pc.format);
     }
 }
 
-// Like a device on a two-wire bus, it does not hear while it is sending:
-// a request that overlaps an answer (a retry after an answer was given up
-// on) is lost, instead of piling up one answer behind the other.
-void PtyServer::HandDueRequestsToDevice(double nowUs)
+// The device's UART drops characters it received with a framing or parity
+// error. On a two-wire bus the device does not hear while it is sending: a
+// request that overlaps an answer (a retry after an answer was given up on)
+// is lost. Otherwise it is heard and answered in turn, as on RS-232.
+void PtyServer::HandRequestsToDevice(double nowUs)
 {
-    while (!m_heard.empty() && m_heard.front().atUs <= nowUs) {
-        const Timed heard = m_heard.front();
-        m_heard.pop_front();
-        if (heard.atUs < m_lastSpokenUs)
+    for (const WireCharacter& heard : m_requests.Receive(nowUs, m_line.format)) {
+        if (heard.error || (m_line.halfDuplex && heard.atUs < m_lastSpokenUs))
             continue;
-        const Answer answer = m_device.Receive(std::string_view(&heard.c, 1),
-                                               static_cast<uint64_t>(heard.atUs / 1000.0));
+        const Answer answer = m_device.Receive(std::string_view(&heard.c, 1), static_cast<uint64_t>(heard.atUs / 1000.0));
         ScheduleAnswer(answer, heard.atUs);
     }
 }
@@ -97,21 +104,41 @@ void PtyServer::ScheduleAnswer(const Answer& answer, double requestEndUs)
         return;
     double at = std::max(requestEndUs, m_lastSpokenUs);
     for (const AnswerPiece& piece : answer) {
-        at += piece.delayMs * 1000.0;
-        for (const char c : piece.text) {
-            at += m_charUs;
-            m_speaking.push_back({at, c});
-        }
+        const double pieceStart = at + piece.delayMs * 1000.0;
+        for (const char c : piece.text)
+            m_answers.Send(c, pieceStart, m_line.format);
+        at = m_answers.BusyUntilUs();
     }
     m_lastSpokenUs = at;
+}
+
+// The PC's UART takes the answer in the PC's format; what it cannot make out
+// it passes on as NUL, or drops where the PC asked for that.
+void PtyServer::PassAnswersToPc(double nowUs)
+{
+    for (const WireCharacter& received : m_answers.Receive(nowUs, m_pc.format)) {
+        if (received.error && m_pc.dropsBadCharacters)
+            continue;
+        m_toPc.push_back({AdapterDeliveryUs(received.atUs), received.error ? '\0' : received.c});
+    }
+}
+
+// A USB adapter sends what it has received at each tick of its latency
+// timer (its packets are larger than any answer).
+double PtyServer::AdapterDeliveryUs(double receivedUs) const
+{
+    if (m_line.adapterLatencyMs == 0)
+        return receivedUs;
+    const double tickUs = m_line.adapterLatencyMs * 1000.0;
+    return std::ceil(receivedUs / tickUs) * tickUs;
 }
 
 void PtyServer::WriteDueAnswers(double nowUs)
 {
     std::string due;
-    while (!m_speaking.empty() && m_speaking.front().atUs <= nowUs) {
-        due += m_speaking.front().c;
-        m_speaking.pop_front();
+    while (!m_toPc.empty() && m_toPc.front().atUs <= nowUs) {
+        due += m_toPc.front().c;
+        m_toPc.pop_front();
     }
     // Nobody reading and the terminal's buffer full: the characters are
     // lost, as they would be on a real line.
@@ -121,19 +148,20 @@ void PtyServer::WriteDueAnswers(double nowUs)
 
 double PtyServer::NextEventUs() const
 {
-    double next = kNever;
-    if (!m_heard.empty())
-        next = m_heard.front().atUs;
-    if (!m_speaking.empty())
-        next = std::min(next, m_speaking.front().atUs);
+    double next = std::min(m_requests.NextCharacterUs(m_line.format), m_answers.NextCharacterUs(m_pc.format));
+    if (!m_toPc.empty())
+        next = std::min(next, m_toPc.front().atUs);
     return next;
 }
 
 void PtyServer::Run(const volatile sig_atomic_t& stop, const sigset_t& waitMask)
 {
+    ReadPcFormat();
     while (!stop) {
-        double now = NowUs();
-        HandDueRequestsToDevice(now);
+        const double now = NowUs();
+        ReadPcFormat();
+        HandRequestsToDevice(now);
+        PassAnswersToPc(now);
         WriteDueAnswers(now);
 
         const double next = NextEventUs();

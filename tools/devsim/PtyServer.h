@@ -1,8 +1,13 @@
 #pragma once
-// Serves a DeviceModel on a pseudo-terminal. The program under test opens
-// the terminal's slave end like a serial port; the server reads requests at
-// the master end and writes the answers back, optionally taking for every
-// character the time it would take on a real line.
+// Serves a DeviceModel on a pseudo-terminal as a device on a real line. The
+// program under test opens the terminal's slave end like a serial port; the
+// server reads requests at the master end and writes the answers back. The
+// line between them is played bit by bit: the PC's characters take their
+// time at the rate and in the format the PC set on its end of the terminal,
+// the device's UART hears them in its own format (another rate or format
+// gives it garbage, as on a real line), it hears while it answers unless it
+// sits on a two-wire bus, and a USB adapter's latency timer can hold the
+// answers back on their way to the PC.
 
 #include <signal.h>
 
@@ -12,12 +17,23 @@
 #include <string>
 
 #include "DeviceModel.h"
+#include "Wire.h"
+#include "platform/TerminalSpeed.h"
 #include "platform/UniqueFd.h"
+
+struct DeviceLine {
+    LineFormat format {115200, LineParity::None, LineStopBits::One, 8};
+    // Deaf while answering, as a device on a two-wire RS-485 bus; otherwise
+    // it hears while it answers, as on RS-232.
+    bool halfDuplex = false;
+    // Answers reach the PC only at the ticks of a USB adapter's latency
+    // timer of this period; 0: as soon as they are in.
+    uint32_t adapterLatencyMs = 0;
+};
 
 class PtyServer {
 public:
-    // baud 0: characters take no time.
-    PtyServer(DeviceModel& device, uint32_t baud, uint32_t bitsPerCharacter);
+    PtyServer(DeviceModel& device, const DeviceLine& line);
 
     // Creates the terminal; false with the reason.
     bool Create(std::string& error);
@@ -34,14 +50,17 @@ private:
     };
 
     double NowUs() const;
+    void ReadPcFormat();
     void ReadRequests(double nowUs);
-    void HandDueRequestsToDevice(double nowUs);
+    void HandRequestsToDevice(double nowUs);
     void ScheduleAnswer(const Answer& answer, double requestEndUs);
+    void PassAnswersToPc(double nowUs);
+    double AdapterDeliveryUs(double receivedUs) const;
     void WriteDueAnswers(double nowUs);
     double NextEventUs() const;
 
     DeviceModel& m_device;
-    double m_charUs = 0.0;
+    DeviceLine m_line;
     UniqueFd m_master;
     // Held open so the master never sees a hang-up while the program under
     // test has closed the port between two jobs.
@@ -49,8 +68,9 @@ private:
     std::string m_slavePath;
     std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
 
-    std::deque<Timed> m_heard;     // request characters with the time they end on the line
-    std::deque<Timed> m_speaking;  // answer characters with the time they are complete
-    double m_lastHeardUs = 0.0;
+    TerminalFormat m_pc;        // what the PC set on its end of the terminal
+    Wire m_requests;            // PC to device
+    Wire m_answers;             // device to PC
     double m_lastSpokenUs = 0.0;
+    std::deque<Timed> m_toPc;   // received at the PC's end, with the time they are passed on
 };

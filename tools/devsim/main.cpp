@@ -80,8 +80,8 @@ bool KeepAreasSaved(const std::string& folder, DeviceModel& device)
     return true;
 }
 
-// A device keeps its own time whatever else the PC is busy with. Emulated
-// character times are fractions of a millisecond, and a simulator that is
+// A device keeps its own time whatever else the PC is busy with. Character
+// times are fractions of a millisecond, and a simulator that is
 // not scheduled for 20 ms opens a gap the program under test rightly takes
 // for the end of an answer; a real-time priority keeps it on time on a busy
 // machine. Where that is not allowed, it runs as it is.
@@ -124,9 +124,8 @@ int main(int argc, char** argv)
         return 1;
     SetUpFaults(options, device);
 
-    if (options.baud != 0)
-        TakeRealTimePriority();
-    PtyServer server(device, options.baud, options.bitsPerCharacter);
+    TakeRealTimePriority();
+    PtyServer server(device, options.line);
     if (!server.Create(error)) {
         std::cerr << "mirrex-devsim: " << error << '\n';
         return 1;
@@ -140,8 +139,12 @@ int main(int argc, char** argv)
             std::cerr << "mirrex-devsim: cannot register a COM name in " << ports.Roots().aliasFolder << '\n';
     }
     std::cout << server.SlavePath() << '\n' << (com != 0 ? PortMap::NameOfNumber(com) : "-") << std::endl;
+    const LineFormat& line = options.line.format;
     std::cerr << "mirrex-devsim: " << options.device.model << ' ' << options.device.version
-              << " at address " << options.device.address << " on " << server.SlavePath()
+              << " at address " << options.device.address << ", " << line.baudRate << " bit/s "
+              << int{line.dataBits} << "NOE"[static_cast<int>(line.parity)]
+              << (line.stopBits == LineStopBits::One ? '1' : '2')
+              << (options.line.halfDuplex ? " half duplex" : "") << " on " << server.SlavePath()
               << (com != 0 ? " as " + PortMap::NameOfNumber(com) : std::string()) << '\n';
 
     server.Run(g_stop, waitMask);
