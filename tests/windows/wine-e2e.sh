@@ -82,6 +82,17 @@ else
   fail "silent device: exit code $status (124: it hung)"
 fi
 
+# The device sees the rate and parity wine sets on the pty, as a real line
+# would: a PC set otherwise gets no answer.
+mismatched=0
+for setting in "--baud 19200" "--parity even"; do
+  status=0
+  # shellcheck disable=SC2086
+  timeout 120 "$MIRREX_WINE" "$cli_exe" --port COM5 $setting identify <&- >"$work/format.out" 2>"$work/format.err" || status=$?
+  [ "$status" -eq 1 ] || { fail "identify with $setting against an 8N1 device at 115200: exit code $status"; mismatched=1; }
+done
+[ "$mismatched" -eq 0 ] && pass "a PC at another rate or parity than the device's gets no answer"
+
 if reg_key=$("$MIRREX_WINE" reg query 'HKCU\Software\Tolvar\Mirrex' <&- 2>&1) && [ -n "$reg_key" ]; then
   pass "the settings key exists in HKEY_CURRENT_USER after the first run"
 else
