@@ -270,6 +270,12 @@ TEST(RequestLayer, ElevenBitRequestsReachAnElevenBitDevice)
     EXPECT_EQ(port.sio->TransferByName("dev", 1, 1001, true, buffer, &length), PROTO_OK);
     EXPECT_EQ(length, 5u);
     EXPECT_EQ(port.sio->TransferByName("dev", 1, 1001, false, buffer, &length), PROTO_NO_ANSWER);
+
+    // 1000 is 125 in its high eight bits and 0 in its low three: the same
+    // frame as an 8-bit request to 125.
+    config.address = 1000;
+    WiredPort thousand(config);
+    EXPECT_EQ(thousand.sio->TransferByName("dev", 1, 125, false, buffer, &length), PROTO_OK);
 }
 
 }  // namespace
