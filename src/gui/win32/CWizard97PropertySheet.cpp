@@ -49,18 +49,29 @@ void CWizard97PropertySheet::DoModal()
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_WIZARD97 | PSH_HEADER | PSH_WATERMARK | PSH_WIZARDHASFINISH | PSH_USECALLBACK;
+    // The header picture handed over loaded: some versions of the common
+    // controls draw it only then.
+    const HBITMAP headerPicture = static_cast<HBITMAP>(
+        ::LoadImageW(m_services.instance, MAKEINTRESOURCEW(kBitmapHeader), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    if (headerPicture)
+        header.dwFlags |= PSH_USEHBMHEADER;
     header.hInstance = m_services.instance;
     header.pszCaption = L"Wizard97";
     header.nPages = kPageCount;
     header.nStartPage = 0;
     header.phpage = handles.data();
     header.pszbmWatermark = MAKEINTRESOURCEW(kBitmapWatermark);
-    header.pszbmHeader = MAKEINTRESOURCEW(kBitmapHeader);
+    if (headerPicture)
+        header.hbmHeader = headerPicture;
+    else
+        header.pszbmHeader = MAKEINTRESOURCEW(kBitmapHeader);
     header.pfnCallback = SheetCallback;
     g_creating = this;
     ::PropertySheetW(&header);
     g_creating = nullptr;
     m_window = nullptr;
+    if (headerPicture)
+        ::DeleteObject(headerPicture);
 }
 
 int CALLBACK CWizard97PropertySheet::SheetCallback(HWND window, UINT message, LPARAM)

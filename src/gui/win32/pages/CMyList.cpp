@@ -18,6 +18,7 @@ constexpr COLORREF kListTextColour = RGB(0, 0, 221);
 constexpr UINT kMsgCommitEditor = WM_APP + 1;
 constexpr UINT kMsgEnter = WM_APP + 2;
 constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kActivateTimer = 1;
 constexpr int kVisibleEntries = 9;
 
 }  // namespace
@@ -70,8 +71,14 @@ void CMyList::OnItemActivate(const NMITEMACTIVATE& activation)
     // The column under the pointer, whatever the list put into the notice.
     LVHITTESTINFO hit{};
     hit.pt = activation.ptAction;
-    const int row = ListView_SubItemHitTest(m_list, &hit);
-    m_logic.OnItemActivate(row < 0 ? activation.iItem : hit.iItem, row < 0 ? activation.iSubItem : hit.iSubItem);
+    const bool hitCell = ListView_SubItemHitTest(m_list, &hit) >= 0;
+    m_activatedRow = hitCell ? hit.iItem : activation.iItem;
+    m_activatedColumn = hitCell ? hit.iSubItem : activation.iSubItem;
+    // The editor opens once the list has finished with the click that
+    // activated the cell: a timer comes after the pending mouse input, so
+    // the list's own handling of the button cannot take the focus or the
+    // mouse from the new editor.
+    ::SetTimer(m_list, kActivateTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 LRESULT CMyList::OnCustomDraw(NMLVCUSTOMDRAW& draw) const
@@ -111,6 +118,12 @@ LRESULT CMyList::OnListMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return 0;
         }
         break;
+    case WM_TIMER:
+        if (wParam != kActivateTimer)
+            break;
+        ::KillTimer(m_list, kActivateTimer);
+        m_logic.OnItemActivate(m_activatedRow, m_activatedColumn);
+        return 0;
     case kMsgCommitEditor:
     case kMsgEnter:
         OnPosted(message, reinterpret_cast<HWND>(lParam));
@@ -153,7 +166,8 @@ LRESULT CALLBACK CMyList::EditorProc(HWND window, UINT message, WPARAM wParam, L
                                      DWORD_PTR self)
 {
     auto* list = reinterpret_cast<CMyList*>(self);
-    const bool droppedCombo = window == list->m_combo && ::SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0);
+    // An open drop-down takes Enter by itself: it picks the entry.
+    auto droppedCombo = [&] { return window == list->m_combo && ::SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0); };
     switch (message) {
     case WM_GETDLGCODE:
         // Enter belongs to the editor, not to the sheet's default button
@@ -163,13 +177,13 @@ LRESULT CALLBACK CMyList::EditorProc(HWND window, UINT message, WPARAM wParam, L
             return ::DefSubclassProc(window, message, wParam, lParam) | DLGC_WANTALLKEYS;
         break;
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN && !droppedCombo) {
+        if (wParam == VK_RETURN && !droppedCombo()) {
             ::PostMessageW(list->m_list, kMsgEnter, 0, reinterpret_cast<LPARAM>(window));
             return 0;
         }
         break;
     case WM_CHAR:
-        if (wParam == VK_RETURN && !droppedCombo)
+        if (wParam == VK_RETURN && !droppedCombo())
             return 0;
         break;
     case WM_NCDESTROY:
@@ -214,8 +228,6 @@ void CMyList::OpenCombo(int row, const std::vector<ComboEntry>& entries, int sel
     // The window's height includes the drop-down part below the cell.
     m_combo = CreateEditor(WC_COMBOBOXW, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, cell,
                            cellHeight * (kVisibleEntries + 1), kComboId);
-    // The selection field as high as the cell it lies on.
-    ::SendMessageW(m_combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), std::max(cellHeight - 6, 8));
     ::SendMessageW(m_combo, CB_SETMINVISIBLE, kVisibleEntries, 0);
     FillCombo(entries, selected);
     ::SetFocus(m_combo);

@@ -61,4 +61,6 @@ private:
     HWND m_list = nullptr;
     HWND m_combo = nullptr;
     HWND m_edit = nullptr;
+    int m_activatedRow = -1;
+    int m_activatedColumn = -1;
 };

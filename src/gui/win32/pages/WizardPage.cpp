@@ -4,6 +4,7 @@
 
 #include "platform/win32/WideText.h"
 #include "resources/DeviceTexts.h"
+#include "wizard/WizardFlow.h"
 
 WizardPage::WizardPage(PageServices& services, int index)
     : m_services(services), m_index(index), m_spec(PageSpecOf(index)),
@@ -103,8 +104,7 @@ INT_PTR WizardPage::OnSheetNotify(const NMHDR& header)
     LRESULT result = 0;
     switch (header.code) {
     case PSN_SETACTIVE:
-        // Posted, as the sheet settles its buttons after the page changes.
-        ::PostMessageW(Sheet(), PSM_SETWIZBUTTONS, 0, m_spec.buttons);
+        PostButtons();
         OnSetActive();
         break;
     case PSN_WIZFINISH:
@@ -119,6 +119,19 @@ INT_PTR WizardPage::OnSheetNotify(const NMHDR& header)
     }
     ::SetWindowLongPtrW(m_window, DWLP_MSGRESULT, result);
     return TRUE;
+}
+
+void WizardPage::PostButtons()
+{
+    // Posted, as the sheet settles its buttons after the page changes. The
+    // sheet shows Finish on every page and enables it unless told: a page
+    // whose set lacks it has it disabled.
+    const bool finish = (m_spec.buttons & kWizFinish) != 0;
+    ::PostMessageW(Sheet(), PSM_SETWIZBUTTONS, 0, m_spec.buttons | (finish ? 0 : PSWIZB_DISABLEDFINISH));
+    // Enter goes on to the next page where there is one, not back to the
+    // start, which the sheet would make the default.
+    if (m_spec.buttons & kWizNext)
+        ::PostMessageW(Sheet(), DM_SETDEFID, kCmdWizNext, 0);
 }
 
 INT_PTR WizardPage::OnCtlColor(UINT message, HDC dc)

@@ -62,6 +62,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnSheetNotify(const NMHDR& header);
+    void PostButtons();
     INT_PTR OnCtlColor(UINT message, HDC dc);
 
     PageServices& m_services;
