@@ -26,7 +26,12 @@ void Tell(DeviceLink& link, const std::string& text, MsgIcon icon = MsgIcon::Non
 class PendingFile {
 public:
     explicit PendingFile(const std::filesystem::path& target)
-        : m_target(ThroughLink(target)), m_temp(m_target.string() + ".~tmp") {}
+        : m_target(ThroughLink(target)), m_temp(m_target)
+    {
+        // Appended as a path: a narrow copy of the name would lose the
+        // letters the ANSI code page lacks.
+        m_temp += ".~tmp";
+    }
     ~PendingFile()
     {
         m_file.reset();
