@@ -10,18 +10,17 @@ set -euo pipefail
 setup=$1 devsim=$2 work=$3
 mkdir -p "$work"
 export WINEPREFIX="$work/prefix"
-failures=0 passes=0 devsim_pid=""
+devsim=$2
+. "$(dirname "$0")/wine-test-kit.sh"
+devsim_pid=""
 cleanup() {
   [ -n "$devsim_pid" ] && kill "$devsim_pid" 2>/dev/null || true
   wineserver -k >/dev/null 2>&1 || true
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; passes=$((passes + 1)); }
 # Standard input from /dev/null, not closed: the uninstaller starts a copy
 # of itself, and a closed descriptor would be taken by wine's own sockets.
 wine_run() { local log=$1; shift; "$MIRREX_WINE" "$@" </dev/null >"$work/$log.out" 2>"$work/$log.err"; }
-win_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 "$MIRREX_WINE" wineboot -i >"$work/wineboot.log" 2>&1
 wineserver -w

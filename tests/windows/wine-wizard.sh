@@ -14,35 +14,16 @@ set -euo pipefail
 wizard=$1 probe_exe=$2 cli_linux=$3 devsim=$4 work=$5 shots=$6
 mkdir -p "$work" "$shots"
 convert=/usr/bin/convert-im6.q16
-failures=0 passes=0
-devsim_pids=() wizard_pid=""
+. "$(dirname "$0")/wine-test-kit.sh"
+wizard_pid=""
 cleanup() {
   [ -n "$wizard_pid" ] && kill "$wizard_pid" 2>/dev/null || true
-  for pid in "${devsim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  stop_devices
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; passes=$((passes + 1)); }
 check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
-
-win_path() { printf 'Z:%s' "${1//\//\\}"; }
 wine_quiet() { "$MIRREX_WINE" "$@" <&- >>"$work/wine.log" 2>&1; }
-
-# Starts a simulated device keeping its areas in $work/NAME; sets $pty.
-start_device() {
-  local name=$1; shift
-  mkdir -p "$work/$name"
-  "$devsim" --no-alias --exit-with-parent --save-areas "$work/$name" "$@" \
-    >"$work/devsim-$name.out" 2>"$work/devsim-$name.err" &
-  devsim_pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/devsim-$name.out" ] && { pty=$(head -n 1 "$work/devsim-$name.out"); return; }
-    sleep 0.1
-  done
-  echo "mirrex-devsim did not start: $(cat "$work/devsim-$name.err")" >&2
-  exit 1
-}
 
 # --- what the program shows -------------------------------------------------
 probe() { "$MIRREX_WINE" "$probe_exe" "$@" <&- 2>/dev/null | tr -d '\r'; }
