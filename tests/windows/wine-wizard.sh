@@ -140,6 +140,8 @@ key Return
 if wait_for 'Cчитывание' 30 progress; then
   shot 09-progress-read
   pass "the read progress dialog shows its status"
+  key Return
+  check "Enter leaves the progress dialog open" eval 'probe progress >/dev/null'
 else
   fail "no read progress dialog"
 fi

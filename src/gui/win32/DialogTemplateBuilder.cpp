@@ -130,7 +130,7 @@ InMemoryTemplate::InMemoryTemplate(const DialogTemplate& dialog, TemplateUse use
     if (use == TemplateUse::PropertyPage)
         style |= WS_CHILD | WS_DISABLED;
     else
-        style |= WS_POPUP | DS_MODALFRAME | DS_CENTER;
+        style |= WS_POPUP | DS_MODALFRAME;
 
     TemplateWriter out;
     out.Word(1);       // extended template, version 1
