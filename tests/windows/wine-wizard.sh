@@ -114,7 +114,7 @@ start_device source --baud 19200 --random-areas 21:700,300,100,40
 source_pty=$pty
 start_device target --baud 19200 --random-areas 22:16,16,16,16
 target_pty=$pty
-start_device refused --model XYZ99
+start_device refused --baud 19200 --model XYZ99
 refused_pty=$pty
 for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty"; do
   wine_quiet reg add 'HKLM\Software\Wine\Ports' /v "${port% *}" /d "${port#* }" /f
