@@ -152,7 +152,7 @@ check "saving tells of its success" wait_box 'успешно сохранена'
 shot 10-saved-message
 key Return
 check "a save returns to page 1" wait_page 1
-if [ -s "$saved" ] && "$cli_linux" --port "$source_pty" save "$work/linux.klx41" <&- >"$work/cli.out" 2>&1 \
+if [ -s "$saved" ] && "$cli_linux" --port "$source_pty" --baud 19200 save "$work/linux.klx41" <&- >"$work/cli.out" 2>&1 \
     && cmp -s "$saved" "$work/linux.klx41"; then
   pass "the file in the Cyrillic folder is the device's configuration ($(stat -c %s "$saved") bytes)"
 else
