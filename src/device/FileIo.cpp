@@ -1,87 +1,30 @@
+// What the file layer does the same way everywhere; the system calls are
+// in FileIoPosix.cpp and FileIoWin32.cpp.
 #include "device/FileIo.h"
 
-#include <system_error>
+#include <utility>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+File::File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kClosed)) {}
 
-FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
+File& File::operator=(File&& other) noexcept
 {
-#ifdef _WIN32
-    std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
-#else
-    return FilePtr(std::fopen(path.c_str(), mode));
-#endif
-}
-
-int64_t FileLength(std::FILE* file)
-{
-#ifdef _WIN32
-    if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
-    int64_t length = _ftelli64(file);
-    if (_fseeki64(file, 0, SEEK_SET) != 0) return -1;
-#else
-    if (fseeko(file, 0, SEEK_END) != 0) return -1;
-    int64_t length = ftello(file);
-    if (fseeko(file, 0, SEEK_SET) != 0) return -1;
-#endif
-    return length;
-}
-
-bool SeekTo(std::FILE* file, int64_t offset)
-{
-#ifdef _WIN32
-    return _fseeki64(file, offset, SEEK_SET) == 0;
-#else
-    return fseeko(file, offset, SEEK_SET) == 0;
-#endif
-}
-
-bool ReadExactly(std::FILE* file, void* into, std::size_t count)
-{
-    return std::fread(into, 1, count, file) == count;
-}
-
-bool WriteAll(std::FILE* file, const void* bytes, std::size_t count)
-{
-    return count == 0 || std::fwrite(bytes, 1, count, file) == count;
-}
-
-bool AppendFile(std::FILE* target, std::FILE* source, uint64_t* copied)
-{
-    *copied = 0;
-    std::vector<char> piece(64 * 1024);
-    for (;;) {
-        std::size_t got = std::fread(piece.data(), 1, piece.size(), source);
-        if (got > 0 && !WriteAll(target, piece.data(), got)) return false;
-        *copied += got;
-        if (got < piece.size()) return std::ferror(source) == 0;
+    if (this != &other) {
+        Close();
+        m_handle = std::exchange(other.m_handle, kClosed);
     }
+    return *this;
 }
 
-bool FinishFile(FilePtr file)
-{
-    bool ok = std::fflush(file.get()) == 0;
-#ifdef _WIN32
-    ok = ok && _commit(_fileno(file.get())) == 0;
-#else
-    ok = ok && fsync(fileno(file.get())) == 0;
-#endif
-    return std::fclose(file.release()) == 0 && ok;
-}
+File::~File() { Close(); }
 
-void RemoveFile(const std::filesystem::path& path)
+bool File::ReadExactly(void* into, std::size_t count)
 {
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-}
-
-std::string PathText(const std::filesystem::path& path)
-{
-    std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
+    auto* at = static_cast<char*>(into);
+    while (count > 0) {
+        int64_t got = ReadSome(at, count);
+        if (got <= 0) return false;
+        at += got;
+        count -= static_cast<std::size_t>(got);
+    }
+    return true;
 }

@@ -2,7 +2,6 @@
 
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
@@ -12,6 +11,7 @@
 #include "device/FileIo.h"
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/PortMap.h"
 #ifdef _WIN32
 #include "platform/win32/Win32SerialLine.h"
@@ -20,7 +20,6 @@ using PathSerialLine = Win32SerialLine;
 #include "platform/PosixSerialLine.h"
 using PathSerialLine = PosixSerialLine;
 #endif
-#include "platform/ProgramPath.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
@@ -35,8 +34,8 @@ class Session {
 public:
     explicit Session(const CliOptions& options)
         : m_options(options),
-          m_prompts({options.force, options.acceptVersionMismatch}, isatty(STDIN_FILENO) != 0),
-          m_dialogs(m_prompts, isatty(STDERR_FILENO) != 0),
+          m_prompts({options.force, options.acceptVersionMismatch}, IsConsole(StandardStream::Input)),
+          m_dialogs(m_prompts, IsConsole(StandardStream::Error)),
           m_link(m_prompts, m_dialogs, AreaFolder())
     {
         m_dialogs.Attach(m_link);
@@ -78,8 +77,8 @@ public:
 private:
     std::filesystem::path AreaFolder() const
     {
-        if (m_options.areaFolder) return *m_options.areaFolder;
-        return ChooseAreaFolder(ProgramFolderOf(ProgramFilePath()));
+        if (m_options.areaFolder) return PathFromUtf8(*m_options.areaFolder);
+        return ProgramAreaFolder();
     }
 
     CommSettings Settings()
@@ -123,8 +122,7 @@ int Save(Session& session, const std::filesystem::path& file)
 {
     // Asked before the device is read rather than after: a refused
     // overwrite should not cost a whole read.
-    std::error_code error;
-    if (!session.Options().force && std::filesystem::exists(file, error)) {
+    if (!session.Options().force && FileExists(file)) {
         if (!AskOverwrite(session.Link(), file)) return EXIT_FAILED;
         session.Prompts().ConfirmOverwrite();
     }
@@ -156,11 +154,11 @@ int Verify(Session& session, const std::vector<uint8_t>& image)
                                       image.begin() + static_cast<std::ptrdiff_t>(start + sizes[i]));
         start += sizes[i];
         std::vector<uint8_t> read;
-        FilePtr file = OpenFile(link.AreaFilePath(kAreas[i]), "rb");
-        int64_t length = file ? FileLength(file.get()) : -1;
+        File file = OpenFile(link.AreaFilePath(kAreas[i]), FileMode::Read);
+        int64_t length = file.Length();
         if (length >= 0) {
             read.resize(static_cast<std::size_t>(length));
-            if (!ReadExactly(file.get(), read.data(), read.size())) read.clear();
+            if (!file.ReadExactly(read.data(), read.size())) read.clear();
         }
         if (read != expected) {
             std::cerr << texts::kCliVerifyMismatch << int(kAreas[i]) << std::endl;
@@ -175,7 +173,8 @@ int Write(Session& session, const CliOptions& options)
 {
     DeviceLink& link = session.Link();
     std::vector<uint8_t> image;
-    if (!CheckConfigurationFile(link, options.file) || !LoadConfigurationImage(link, options.file, &image)) {
+    const std::filesystem::path file = PathFromUtf8(options.file);
+    if (!CheckConfigurationFile(link, file) || !LoadConfigurationImage(link, file, &image)) {
         return EXIT_FAILED;
     }
     if (!session.OpenPort()) return EXIT_FAILED;
@@ -195,7 +194,7 @@ int RunCommand(const CliOptions& options)
     TerminalDialogs::InstallInterruptHandler();
     Session session(options);
     if (options.command == "identify") return Identify(session);
-    if (options.command == "save") return Save(session, options.file);
-    if (options.command == "inspect") return Inspect(session, options.file);
+    if (options.command == "save") return Save(session, PathFromUtf8(options.file));
+    if (options.command == "inspect") return Inspect(session, PathFromUtf8(options.file));
     return Write(session, options);
 }
