@@ -27,6 +27,8 @@ class PendingFile {
 public:
     explicit PendingFile(const std::filesystem::path& target) : m_target(ThroughLink(target)), m_temp(m_target)
     {
+        // Appended as a path: a narrow copy of the name would lose the
+        // letters the ANSI code page lacks.
         m_temp += ".~tmp";
     }
     ~PendingFile()
@@ -42,6 +44,8 @@ public:
     bool Create()
     {
         if (m_target.filename().empty()) return false;
+        // Whatever is not a regular file (a folder, a FIFO, a device) is
+        // neither replaced nor waited for.
         if (FileExists(m_target) && !OpenFile(m_target, FileMode::Update)) return false;
         m_file = OpenFile(m_temp, FileMode::CreateNew);
         if (!m_file) {  // left over from an interrupted run
@@ -107,7 +111,7 @@ uint64_t SumOfSizes(const ConfigHeader& header)
 
 bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
 {
-    MessageBoxRequest question{PathToUtf8(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
+    MessageBoxRequest question{Utf8FromPath(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
                                MsgButtons::YesNo, false, MsgCaption::Application};
     return link.GetPrompts().Show(question) != MsgAnswer::No;
 }
@@ -159,7 +163,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
 
 bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
 {
-    const std::string shown = PathToUtf8(path);
+    const std::string shown = Utf8FromPath(path);
     File file = OpenFile(path, FileMode::Read);
     int64_t length = file.Length();
     if (length < 0) {
@@ -210,7 +214,7 @@ bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path,
     }
     if (!ok) {
         image->clear();
-        Tell(link, PathToUtf8(path) + texts::kCheckCannotOpen);
+        Tell(link, Utf8FromPath(path) + texts::kCheckCannotOpen);
     }
     return ok;
 }

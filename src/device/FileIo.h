@@ -8,14 +8,15 @@
 // disk must never look like a success.
 //
 // Paths made from the program's UTF-8 texts come from PathFromUtf8 and are
-// shown with PathToUtf8 (platform/Utf8Path.h). On Windows a path of any
+// shown with Utf8FromPath (platform/Utf8Path.h). On Windows a path of any
 // length works (long ones are passed in their extended-length form), and
-// only files on a disk are opened: "CON", "NUL", "\\.\COM1" and pipes are
-// refused as they would otherwise swallow or make up a configuration.
+// "CON", "NUL", "\\.\COM1" and pipes are refused like FIFOs and devices
+// on Linux, as they would otherwise swallow or make up a configuration.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 #include "platform/Utf8Path.h"
 
@@ -24,6 +25,22 @@ enum class FileMode {
     Update,     // an existing file, for reading and writing; nothing is truncated
     Create,     // for writing; created, or truncated when it exists
     CreateNew,  // for writing; fails when the name exists already
+};
+
+// Why a file could not be opened, in the terms the user is told.
+enum class FileErrorKind {
+    NoPermission,  // access denied (or, on Windows, the file is in use)
+    ReadOnlyDisk,
+    DiskFull,
+    NameTooLong,
+    NotFound,      // the file or a folder on its way is missing
+    Exists,        // CreateNew, and the name is taken
+    NotAFile,      // a folder, a FIFO, a socket, a device
+    Other,
+};
+struct FileError {
+    FileErrorKind kind = FileErrorKind::Other;
+    std::string systemText;  // the system's own words for it (UTF-8)
 };
 
 // One open file; closed when it goes. Others may read a file while it is
@@ -57,7 +74,7 @@ public:
     intptr_t NativeHandle() const { return m_handle; }
 
 private:
-    friend File OpenFile(const std::filesystem::path& path, FileMode mode);
+    friend File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error);
     static constexpr intptr_t kClosed = -1;  // also INVALID_HANDLE_VALUE
     explicit File(intptr_t handle) : m_handle(handle) {}
     bool Close();
@@ -65,8 +82,11 @@ private:
     intptr_t m_handle = kClosed;
 };
 
-// A closed File when it cannot be opened.
-File OpenFile(const std::filesystem::path& path, FileMode mode);
+// A closed File when it cannot be opened, with the reason in *error when
+// one is given. Only regular files are opened (on Windows, files on a
+// disk), and never by waiting: a FIFO, a device, a socket or a folder in
+// the name's place is refused like a file that cannot be opened.
+File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error = nullptr);
 // True when something (a file or a folder) has this name; a link counts
 // when what it points to exists.
 bool FileExists(const std::filesystem::path& path);
@@ -74,8 +94,9 @@ bool FileExists(const std::filesystem::path& path);
 // place of target in one step, so that target is the old file or the new
 // one and never a mix, also after a power cut; a target that exists keeps
 // its permissions (Linux) or its hidden, system and archive attributes
-// (Windows). The finished file must be in the target's folder. False, with the target
-// untouched, when it cannot be done.
+// (Windows). The finished file must be in the target's folder. False, with
+// the target untouched, when it cannot be done (a read-only target
+// included).
 bool MoveIntoPlace(const std::filesystem::path& finished, const std::filesystem::path& target);
 // Removes the file if it exists; errors are ignored.
 void RemoveFile(const std::filesystem::path& path);

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace {
@@ -22,6 +24,29 @@ int FlagsOf(FileMode mode)
 }
 
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+
+FileErrorKind KindOf(int number)
+{
+    switch (number) {
+    case EACCES:
+    case EPERM: return FileErrorKind::NoPermission;
+    case EROFS: return FileErrorKind::ReadOnlyDisk;
+    case ENOSPC:
+    case EDQUOT: return FileErrorKind::DiskFull;
+    case ENAMETOOLONG: return FileErrorKind::NameTooLong;
+    case ENOENT:
+    case ENOTDIR: return FileErrorKind::NotFound;
+    case EEXIST: return FileErrorKind::Exists;
+    case EISDIR:
+    case ENXIO: return FileErrorKind::NotAFile;
+    default: return FileErrorKind::Other;
+    }
+}
+
+FileError ErrorOf(int number)
+{
+    return {KindOf(number), std::strerror(number)};
+}
 
 bool SyncFolder(const std::filesystem::path& folder)
 {
@@ -84,13 +109,28 @@ bool File::Finish()
     return Close() && synced;
 }
 
-File OpenFile(const std::filesystem::path& path, FileMode mode)
+File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error)
 {
+    // Opened without waiting (a FIFO nobody writes into would block a plain
+    // open for ever, one nobody reads from a plain open for writing), and
+    // refused unless it is a regular file; then made blocking again.
     int fd = -1;
     do {
-        fd = ::open(path.c_str(), FlagsOf(mode) | O_CLOEXEC, 0666);
+        fd = ::open(path.c_str(), FlagsOf(mode) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
-    return fd < 0 ? File() : File(fd);
+    if (fd < 0) {
+        if (error != nullptr) *error = ErrorOf(errno);
+        return File();
+    }
+    File file(fd);
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        if (error != nullptr) *error = {FileErrorKind::NotAFile, std::strerror(ENXIO)};
+        return File();
+    }
+    return file;
 }
 
 bool FileExists(const std::filesystem::path& path)

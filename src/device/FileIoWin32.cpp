@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "device/FileIo.h"
+#include "platform/win32/WideText.h"
 
 namespace {
 
@@ -49,6 +50,40 @@ OpenParameters ParametersOf(FileMode mode)
     }
     return {GENERIC_READ, kShareAll, OPEN_EXISTING};
 }
+
+// The system's own words for an error, in the language of its messages.
+std::string SystemText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return message.empty() ? "Windows error " + std::to_string(code) : Utf8Of(message);
+}
+
+FileErrorKind KindOf(DWORD code)
+{
+    switch (code) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION: return FileErrorKind::NoPermission;
+    case ERROR_WRITE_PROTECT: return FileErrorKind::ReadOnlyDisk;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return FileErrorKind::DiskFull;
+    case ERROR_FILENAME_EXCED_RANGE: return FileErrorKind::NameTooLong;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return FileErrorKind::NotFound;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return FileErrorKind::Exists;
+    default: return FileErrorKind::Other;
+    }
+}
+
+FileError ErrorOf(DWORD code) { return {KindOf(code), SystemText(code)}; }
 
 // What a single ReadFile or WriteFile is given at most.
 constexpr std::size_t kLargestPiece = 1u << 30;
@@ -108,14 +143,22 @@ bool File::Finish()
     return Close() && flushed;
 }
 
-File OpenFile(const std::filesystem::path& path, FileMode mode)
+File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error)
 {
     const OpenParameters how = ParametersOf(mode);
     HANDLE handle = ::CreateFileW(SystemPathOf(path).c_str(), how.access, how.sharing, nullptr, how.disposition,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return File();
+    if (handle == INVALID_HANDLE_VALUE) {
+        if (error != nullptr) *error = ErrorOf(::GetLastError());
+        return File();
+    }
     File file(reinterpret_cast<intptr_t>(handle));
-    if (::GetFileType(handle) != FILE_TYPE_DISK) return File();
+    // Opening a pipe or a device does not wait; what it gives is refused
+    // unless it is a file on a disk.
+    if (::GetFileType(handle) != FILE_TYPE_DISK) {
+        if (error != nullptr) *error = {FileErrorKind::NotAFile, SystemText(ERROR_BAD_FILE_TYPE)};
+        return File();
+    }
     return file;
 }
 

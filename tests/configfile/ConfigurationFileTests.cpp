@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/un.h>
+#endif
 
 #include <cstring>
 #include <fstream>
@@ -96,7 +100,7 @@ TEST_F(FileOps, OverwriteIsAskedAndNoKeepsTheOldFile)
     WriteBytes(target, {1, 2, 3});
     rig.prompts.answers = {MsgAnswer::No};
     EXPECT_FALSE(SaveConfigurationFile(rig.link, target));
-    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{PathToUtf8(target) + "\nфайл будет перезаписан, продолжить? "});
+    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{Utf8FromPath(target) + "\nфайл будет перезаписан, продолжить? "});
     EXPECT_EQ(FileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
     rig.prompts.answers = {MsgAnswer::Yes};
     EXPECT_TRUE(SaveConfigurationFile(rig.link, target));
@@ -130,7 +134,7 @@ TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
 // messages are the ones the user gave.
 TEST_F(FileOps, CyrillicNamesAreSavedCheckedAndShownAsGiven)
 {
-    const std::string folderText = PathToUtf8(rig.folder.Path() / PathFromUtf8("Конфигурации"));
+    const std::string folderText = Utf8FromPath(rig.folder.Path() / PathFromUtf8("Конфигурации"));
     ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folderText)));
     const std::filesystem::path named = PathFromUtf8(folderText) / PathFromUtf8("Линия 3.klx41");
     std::filesystem::path leftover = named;
@@ -141,7 +145,7 @@ TEST_F(FileOps, CyrillicNamesAreSavedCheckedAndShownAsGiven)
     EXPECT_FALSE(std::filesystem::exists(leftover));
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folderText)))
-        names.push_back(PathToUtf8(entry.path().filename()));
+        names.push_back(Utf8FromPath(entry.path().filename()));
     EXPECT_EQ(names, std::vector<std::string>{"Линия 3.klx41"});
     ASSERT_TRUE(CheckConfigurationFile(rig.link, named));
 
@@ -209,20 +213,20 @@ TEST_F(FileOps, CheckRefusesShortForeignAndInconsistentFiles)
     // 424 bytes: the smallest valid file.
     EXPECT_TRUE(check("424", FileWith(212, HeaderWithSizes(100, 100, 10, 2))).first);
     EXPECT_EQ(check("423", FileWith(211, HeaderWithSizes(100, 100, 10, 1))).second,
-              PathToUtf8(Path("423")) + notConfig);
-    EXPECT_EQ(check("empty", {}).second, PathToUtf8(Path("empty")) + notConfig);
+              Utf8FromPath(Path("423")) + notConfig);
+    EXPECT_EQ(check("empty", {}).second, Utf8FromPath(Path("empty")) + notConfig);
     ConfigHeader foreign = HeaderWithSizes(100, 100, 10, 2);
     foreign.magic = 0x20080910;
-    EXPECT_EQ(check("mark", FileWith(212, foreign)).second, PathToUtf8(Path("mark")) + notConfig);
+    EXPECT_EQ(check("mark", FileWith(212, foreign)).second, Utf8FromPath(Path("mark")) + notConfig);
     // The foreign header has replaced the one in memory all the same.
     EXPECT_EQ(rig.link.header.magic, 0x20080910u);
     EXPECT_EQ(check("sizes", FileWith(212, HeaderWithSizes(100, 100, 10, 3))).second,
-              PathToUtf8(Path("sizes")) + notConfig + "Ошибка в размерах считанных областей конфигурации. ");
+              Utf8FromPath(Path("sizes")) + notConfig + "Ошибка в размерах считанных областей конфигурации. ");
     // Sizes that add up to the length only when they wrap around 32 bits.
     EXPECT_FALSE(check("wrap", FileWith(212, HeaderWithSizes(0xFFFFFF00u, 0x100u, 200, 12))).first);
     EXPECT_EQ(check("missing", {}).first, false);
     EXPECT_EQ(CheckConfigurationFile(rig.link, Path("nowhere")), false);
-    EXPECT_EQ(rig.prompts.Texts().back(), PathToUtf8(Path("nowhere")) + "\nфайл конфигурации открыть не удалось. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(Path("nowhere")) + "\nфайл конфигурации открыть не удалось. ");
 }
 
 TEST_F(FileOps, HeaderTextsWithoutTheirZeroStayInsideTheirFields)
@@ -249,7 +253,7 @@ TEST_F(FileOps, AFileThatChangedAfterTheCheckIsNotLoaded)
     std::vector<uint8_t> image;
     EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
     EXPECT_TRUE(image.empty());
-    EXPECT_EQ(rig.prompts.Texts().back(), PathToUtf8(target) + "\nфайл конфигурации открыть не удалось. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(target) + "\nфайл конфигурации открыть не удалось. ");
 }
 
 TEST_F(FileOps, AFileLargerThanAnyDeviceTakesIsRefusedBeforeItIsRead)
@@ -262,3 +266,63 @@ TEST_F(FileOps, AFileLargerThanAnyDeviceTakesIsRefusedBeforeItIsRead)
     EXPECT_TRUE(image.empty());
     EXPECT_EQ(rig.prompts.Texts().back(), "Ошибка размера конфигурации. ");
 }
+
+// FIFOs, sockets and device nodes.
+#ifndef _WIN32
+namespace {
+
+// A listening socket bound to path, closed with the object.
+class BoundSocket {
+public:
+    explicit BoundSocket(const std::filesystem::path& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        m_bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 1) == 0;
+    }
+    ~BoundSocket() { ::close(m_fd); }
+    bool Bound() const { return m_bound; }
+
+private:
+    int m_fd;
+    bool m_bound = false;
+};
+
+}  // namespace
+
+TEST_F(FileOps, WhatIsNotARegularFileIsRefusedAtOnceAndLeftAlone)
+{
+    // A plain open of a FIFO nobody writes into never returns; the alarm
+    // ends a test that waits.
+    ::alarm(20);
+    const std::filesystem::path fifo = Path("pipe.klx41");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    BoundSocket socket(Path("socket.klx41"));
+    ASSERT_TRUE(socket.Bound());
+    std::filesystem::create_directory(Path("folder.klx41"));
+    for (const std::filesystem::path& path : {fifo, Path("socket.klx41"), std::filesystem::path("/dev/zero"),
+                                              Path("folder.klx41")}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(CheckConfigurationFile(rig.link, path));
+        EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(path) + "\nфайл конфигурации открыть не удалось. ");
+    }
+
+    // Saving onto one replaces nothing and asks nothing.
+    const std::size_t shown = rig.prompts.Texts().size();
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, fifo));
+    EXPECT_EQ(rig.prompts.Texts().size(), shown + 1);
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    // A file that becomes a FIFO between the check and the load.
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, target));
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    std::filesystem::remove(target);
+    ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+    std::vector<uint8_t> image;
+    EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(target) + "\nфайл конфигурации открыть не удалось. ");
+    ::alarm(0);
+}
+#endif

@@ -53,7 +53,7 @@ TEST(FileIoWin32, FilesAreWin32HandlesUnderTheirUnicodeNames)
 {
     Win32Folder folder;
     const std::wstring wideName = L"\u041b\u0438\u043d\u0438\u044f 3.klx41";  // Линия 3.klx41
-    const std::filesystem::path path = PathFromUtf8(PathToUtf8(folder.Path()) + "\\Линия 3.klx41");
+    const std::filesystem::path path = PathFromUtf8(Utf8FromPath(folder.Path()) + "\\Линия 3.klx41");
     EXPECT_EQ(path.native(), folder.Path() + L"\\" + wideName);
 
     File file = OpenFile(path, FileMode::CreateNew);

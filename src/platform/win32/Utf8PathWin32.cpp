@@ -8,7 +8,7 @@ std::filesystem::path PathFromUtf8(std::string_view utf8)
     return std::filesystem::path(WideOf(utf8));
 }
 
-std::string PathToUtf8(const std::filesystem::path& path)
+std::string Utf8FromPath(const std::filesystem::path& path)
 {
     return Utf8Of(path.native());
 }
