@@ -20,6 +20,21 @@ QString ApplicationTitle()
 
 }  // namespace
 
+bool InstallToolkitTranslations(QTranslator& translator, const QString& folder)
+{
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QLocale::setDefault(russian);
+    if (!translator.load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+        return false;
+    QApplication::installTranslator(&translator);
+    return true;
+}
+
+QString ToolkitTranslationsFolder()
+{
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+}
+
 CMirrexApp::CMirrexApp()
     : m_keys(MakeUserKeyStore()),
       m_settings(*m_keys, m_portMap),
@@ -35,11 +50,7 @@ CMirrexApp::CMirrexApp()
 int CMirrexApp::InitInstance()
 {
     QApplication::setWindowIcon(ProgramIcon());
-    // The toolkit's own words (the file dialogs) in the wizard's language,
-    // where its translations are installed.
-    if (m_toolkitTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&m_toolkitTexts);
+    InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
     PageServices services{*m_keys, m_settings, m_prompts, m_files};
     CWizard97PropertySheet sheet(services, m_operations);
     m_prompts.SetOwner(&sheet);
