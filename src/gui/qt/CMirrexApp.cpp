@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "device/AreaFolder.h"
+#include "gui/qt/BesideWindow.h"
 #include "gui/qt/CWizard97PropertySheet.h"
 #include "gui/qt/pages/WizardPage.h"
 #include "platform/ProgramPath.h"
@@ -45,6 +46,7 @@ CMirrexApp::CMirrexApp()
       m_operations(m_link, m_settings, *m_clock)
 {
     m_dialogs.SetLink(&m_link);
+    m_operations.SetBlockingCall(RunBesideWindow);
 }
 
 int CMirrexApp::InitInstance()

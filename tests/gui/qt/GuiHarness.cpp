@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/qt/BesideWindow.h"
 #include "platform/ProgramPath.h"
 
 namespace {
@@ -63,6 +64,7 @@ GuiHarness::GuiHarness()
 {
     m_dialogs.SetLink(&m_link);
     m_link.SetSleeper(SleepShortOnly);
+    m_operations.SetBlockingCall(RunBesideWindow);
 }
 
 GuiHarness::~GuiHarness()

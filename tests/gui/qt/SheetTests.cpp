@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <fstream>
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -316,6 +319,58 @@ TEST(FilePages, UnusablePathsStayOnTheirPageWithAMessage)
         EXPECT_EQ(sheet.ActivePage(), kPageSaveFile) << path;
         EXPECT_GE(gui.prompts.shown.size(), 1u) << path;
     }
+}
+
+// A port whose opening takes its time and then fails, as an adapter that
+// is slow to answer.
+class SlowToOpenLine : public SerialLine {
+public:
+    bool Open(const std::string&) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return false;
+    }
+    LineOpenError LastOpenError() const override { return LineOpenError::Other; }
+    std::string LastOpenDetail() const override { return {}; }
+    bool IsOpen() const override { return false; }
+    void Close() override {}
+    bool ReadState() override { return false; }
+    bool ApplyFormat(const LineFormat&) override { return false; }
+    bool SetTimeouts(const LineTimeouts&) override { return false; }
+    bool SetRts(bool) override { return false; }
+    bool SetDtr(bool) override { return false; }
+    void Purge() override {}
+    void Write(const char*, std::size_t) override {}
+    void WriteChar(char) override {}
+    ReadOutcome Read(char*, uint32_t) override { return {}; }
+};
+
+TEST(Sheet, WindowKeepsPaintingUnderABusyCursorWhileAPortOpens)
+{
+    GuiHarness gui;
+    gui.StoreSettings(GuiHarness::SettingsForPort(3));
+    gui.Link().SetLineFactory([] { return std::make_unique<SlowToOpenLine>(); });
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageReadSettings);
+
+    // A timer of the window's thread stands for its painting.
+    int ticks = 0;
+    int busyTicks = 0;
+    QTimer painter;
+    painter.setInterval(20);
+    QObject::connect(&painter, &QTimer::timeout, [&] {
+        ++ticks;
+        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++busyTicks;
+    });
+    painter.start();
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    painter.stop();
+    EXPECT_GE(busyTicks, 5);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(sheet.ActivePage(), kPageReadSettings);
+    ASSERT_EQ(gui.prompts.shown.size(), 1u);
+    EXPECT_EQ(gui.prompts.shown[0].text.rfind("Не удалось открыть COM-порт. ", 0), 0u);
 }
 
 TEST(Sheet, PortThatCannotBeOpenedKeepsPageThreeAndSendsPageSevenToPageEight)
