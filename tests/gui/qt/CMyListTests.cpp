@@ -291,6 +291,8 @@ TEST_F(CMyListTest, AddressEditTakesAnyTextAndItsArrowKeysStayInIt)
     EXPECT_EQ(edit->objectName(), "2");
     EXPECT_EQ(edit->selectedText().toStdString(), "16");
     EXPECT_LE(QFontMetrics(edit->font()).height(), QFontMetrics(list.font()).height());
+    const QRect cell = list.visualRect(list.model()->index(kRowAddress, 1));
+    EXPECT_EQ(edit->geometry(), cell.adjusted(0, 0, 0, 3));
     const int row = list.currentIndex().row();
 
     // Up and Down neither move the list's row nor close the editor.

@@ -114,20 +114,21 @@ void CMyList::mouseDoubleClickEvent(QMouseEvent* event)
         m_logic.OnItemActivate(index.row(), index.column());
 }
 
-QRect CMyList::CellRect(int row, int extraBottom) const
+QRect CMyList::CellRect(int row, CellEditor editor) const
 {
+    // Exclusive right and bottom edges, as the window systems count them.
     const QRect rowRect = visualItemRect(topLevelItem(row));
-    const int left = rowRect.left() + header()->sectionViewportPosition(1);
-    return QRect(QPoint(left, rowRect.top()),
-                 QPoint(left + header()->sectionSize(1) - 1, rowRect.bottom() + extraBottom));
+    const PixelBox box = EditorBox(editor, {rowRect.left(), rowRect.top(), rowRect.right() + 1, rowRect.bottom() + 1},
+                                   header()->sectionViewportPosition(1), header()->sectionSize(1));
+    return QRect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
 }
 
 void CMyList::OpenCombo(int row, const std::vector<ComboEntry>& entries, int selected)
 {
     m_combo = new CellCombo(viewport(), [this] { m_logic.OnDropDown(); });
-    m_combo->setObjectName(QStringLiteral("1"));
+    m_combo->setObjectName(QString::number(kInPlaceComboId));
     m_combo->setFont(EditorFont());
-    m_combo->setGeometry(CellRect(row, 0));
+    m_combo->setGeometry(CellRect(row, CellEditor::Combo));
     FillCombo(entries, selected);
     m_combo->installEventFilter(this);
     connect(m_combo, &QComboBox::activated, this, [this] { m_logic.CommitCombo(); });
@@ -155,10 +156,10 @@ void CMyList::ReplaceComboEntries(const std::vector<ComboEntry>& entries, int se
 void CMyList::OpenEdit(int row, const std::string& text)
 {
     m_edit = new QLineEdit(viewport());
-    m_edit->setObjectName(QStringLiteral("2"));
+    m_edit->setObjectName(QString::number(kInPlaceEditId));
     m_edit->setFont(EditorFont());
     m_edit->setMaxLength(32767);
-    m_edit->setGeometry(CellRect(row, 3));
+    m_edit->setGeometry(CellRect(row, CellEditor::Edit));
     m_edit->setText(QString::fromStdString(text));
     m_edit->selectAll();
     m_edit->installEventFilter(this);

@@ -42,7 +42,7 @@ private:
 
     QFont EditorFont() const;
     bool FocusInOwnPopup(const QFocusEvent* event) const;
-    QRect CellRect(int row, int extraBottom) const;
+    QRect CellRect(int row, CellEditor editor) const;
     void FillCombo(const std::vector<ComboEntry>& entries, int selected);
 
     SettingsList m_logic;
