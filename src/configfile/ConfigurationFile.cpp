@@ -135,7 +135,9 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
             return false;
         }
     }
-    ConfigHeader& header = link.header;
+    // The name and version of the device these areas were read from, never
+    // those of a file checked since.
+    ConfigHeader header = link.readHeader;
     header.magic = kConfigMagic;
     header.size0 = link.readSizes[0];
     header.size16 = link.readSizes[1];
@@ -146,6 +148,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
         Tell(link, texts::kSaveSizesWrong);
         return false;
     }
+    link.header = header;
     if (!WriteAll(file.Get(), &header, sizeof header) || !file.Commit()) {
         Tell(link, texts::kSaveCannotWrite);
         return false;

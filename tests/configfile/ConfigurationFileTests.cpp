@@ -51,8 +51,8 @@ protected:
     {
         areas = {Pattern(1000, 1), Pattern(0, 2), Pattern(77, 3), Pattern(15, 4)};
         for (int i = 0; i < 4; ++i) WriteBytes(rig.link.AreaFilePath(kAreas[i]), areas[i]);
-        SetHeaderDeviceName(rig.link.header, u"КЛХ41");
-        SetHeaderSoftwareVersion(rig.link.header, u"2.1");
+        SetHeaderDeviceName(rig.link.readHeader, u"КЛХ41");
+        SetHeaderSoftwareVersion(rig.link.readHeader, u"2.1");
         target = rig.folder.Path() / "device.klx41";
     }
     std::filesystem::path Path(const char* name) const { return rig.folder.Path() / name; }
@@ -119,10 +119,10 @@ TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
     EXPECT_FALSE(SaveConfigurationFile(rig.link, ""));
     EXPECT_FALSE(SaveConfigurationFile(rig.link, Path("no-such-folder/x.klx41")));
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
-    // Nothing but the area files and the old target remains.
+    // Nothing but the area files, the folder's lock and the old target remains.
     std::size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(rig.folder.Path())) entries += !entry.path().empty();
-    EXPECT_EQ(entries, 5u);
+    EXPECT_EQ(entries, 6u);
 }
 
 // Symbolic links and POSIX permission bits.

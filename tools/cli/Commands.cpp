@@ -9,7 +9,7 @@
 #include "configfile/ConfigurationFile.h"
 #include "device/AreaFolder.h"
 #include "device/DeviceLink.h"
-#include "device/FileIo.h"
+#include "device/WriteRefusal.h"
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
@@ -115,7 +115,7 @@ int Identify(Session& session)
 {
     if (!session.OpenPort()) return EXIT_FAILED;
     if (!session.Link().Identify()) return session.Link().deviceRefused ? session.FailureCode() : EXIT_FAILED;
-    PrintHeader(session.Link().header);
+    PrintHeader(session.Link().readHeader);
     return EXIT_DONE;
 }
 
@@ -140,35 +140,22 @@ int Inspect(Session& session, const std::filesystem::path& file)
     PrintHeader(header);
     std::cout << texts::kCliSizes << header.size0 << " " << header.size16 << " " << header.size40 << " "
               << header.size64 << "\n";
+    const uint64_t length = uint64_t{header.size0} + header.size16 + header.size40 + header.size64 + sizeof header;
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(header, static_cast<std::size_t>(length))) {
+        std::cerr << texts::kCliWouldRefuse << refusal->text << std::endl;
+        return EXIT_FAILED;
+    }
     return EXIT_DONE;
 }
 
-// Reads the four areas back and compares them with the image.
-int Verify(Session& session, const std::vector<uint8_t>& image)
+void PrintVerification(const WriteVerification& verification)
 {
-    DeviceLink& link = session.Link();
-    const ConfigHeader written = link.header;
-    if (!link.ReadConfiguration()) return session.FailureCode();
-    const uint32_t sizes[4] = {written.size0, written.size16, written.size40, written.size64};
-    std::size_t start = 0;
-    for (int i = 0; i < 4; ++i) {
-        std::vector<uint8_t> expected(image.begin() + static_cast<std::ptrdiff_t>(start),
-                                      image.begin() + static_cast<std::ptrdiff_t>(start + sizes[i]));
-        start += sizes[i];
-        std::vector<uint8_t> read;
-        FilePtr file = OpenFile(link.AreaFilePath(kAreas[i]), "rb");
-        int64_t length = file ? FileLength(file.get()) : -1;
-        if (length >= 0) {
-            read.resize(static_cast<std::size_t>(length));
-            if (!ReadExactly(file.get(), read.data(), read.size())) read.clear();
-        }
-        if (read != expected) {
-            std::cerr << texts::kCliVerifyMismatch << int(kAreas[i]) << std::endl;
-            return EXIT_MISMATCH;
-        }
+    if (!verification.on) return;
+    const uint32_t* rewrites = verification.rewrites;
+    if (rewrites[0] + rewrites[1] + rewrites[2] + rewrites[3] > 0) {
+        std::cerr << texts::kCliRewrites << rewrites[0] << " " << rewrites[1] << " " << rewrites[2] << " "
+                  << rewrites[3] << std::endl;
     }
-    std::cerr << texts::kCliVerifyDone << std::endl;
-    return EXIT_DONE;
 }
 
 int Write(Session& session, const CliOptions& options)
@@ -178,13 +165,21 @@ int Write(Session& session, const CliOptions& options)
     if (!CheckConfigurationFile(link, options.file) || !LoadConfigurationImage(link, options.file, &image)) {
         return EXIT_FAILED;
     }
+    // Refused from the file alone: the port is never opened.
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(link.header, image.size())) {
+        session.Prompts().Show({refusal->text, refusal->icon, MsgButtons::Ok, false, MsgCaption::Application});
+        return EXIT_FAILED;
+    }
     if (!session.OpenPort()) return EXIT_FAILED;
-    if (!link.WriteConfiguration(image.data(), image.size())) return session.FailureCode();
+    const int written = link.WriteConfiguration(image.data(), image.size(), options.verify);
+    PrintVerification(link.lastWrite);
+    if (!written) return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
+    if (options.verify) std::cerr << texts::kCliVerifyDone << std::endl;
     if (options.setClock) {
         std::unique_ptr<Clock> clock = MakeSystemClock();
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) return EXIT_FAILED;
     }
-    return options.verify ? Verify(session, image) : EXIT_DONE;
+    return EXIT_DONE;
 }
 
 }  // namespace

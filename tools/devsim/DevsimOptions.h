@@ -19,6 +19,7 @@ struct DevsimOptions {
     std::string areasDir;                    // config_0.dat ... to start from
     std::optional<RandomAreas> randomAreas;  // or random bytes of these sizes
     std::string saveAreasDir;                // where the areas go after every write
+    std::string requestLog;                  // one line per request heard
     uint32_t baud = 0;                       // 0: characters take no time
     uint32_t bitsPerCharacter = 10;          // start + data + parity + stop bits
     double faultRate = 0.0;
