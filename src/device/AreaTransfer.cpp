@@ -102,22 +102,28 @@ void DeviceLink::TransferAreaRead()
 // comes out short of its announced size. But the announcement need not be
 // exact (a capacity, a rounded size), so a short area is read once more:
 // a complete second read is kept, and so are two short reads that agree
-// byte for byte; two that differ are a loss ("Ошибка прибора. "). More
-// than announced is kept at once.
+// byte for byte, unless both needed a request sent again (the same block
+// lost twice would agree too); anything else is a loss ("Ошибка прибора. ").
+// More than announced is kept at once.
 int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
                                   const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
 {
     uint32_t announced = 0;
+    uint32_t repeats = m_port->RepeatedRequests();
     int status = ReadAreaOnce(area, into, &announced, cancel, notify, job);
     if (status != 0 || cancel || into.size() >= announced) return status;
+    const bool firstClean = m_port->RepeatedRequests() == repeats;
 
     std::vector<uint8_t> first = std::move(into);
     into.clear();
     Post(notify, Progress(0, job));
     uint32_t announcedAgain = 0;
+    repeats = m_port->RepeatedRequests();
     status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job);
     if (status != 0 || cancel || into.size() >= announcedAgain) return status;
-    return into == first && announcedAgain == announced ? 0 : kAreaShort;
+    const bool secondClean = m_port->RepeatedRequests() == repeats;
+    const bool agree = into == first && announcedAgain == announced;
+    return agree && (firstClean || secondClean) ? 0 : kAreaShort;
 }
 
 int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced,

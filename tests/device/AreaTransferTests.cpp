@@ -112,8 +112,10 @@ TEST(ShortRead, ALostAnswerIsReadAgainAndTheCompleteSecondReadKept)
 
 TEST(ShortRead, TwoShortReadsThatAgreeAreKept)
 {
-    // A device that announces more than it holds (a capacity, say).
+    // A device that announces more than it holds (a capacity, say), on a
+    // line where the first read of area 0 needs a request sent again.
     Rig rig(AnnouncingOffBy(10));
+    rig.device.AddFault({Hash("P.R.D.D."), 30, 1, {DeviceFault::Silence}});
     ASSERT_EQ(rig.Open(), 0);
     ASSERT_EQ(rig.link.ReadConfiguration(), 1);
     rig.link.Stop();
@@ -121,7 +123,7 @@ TEST(ShortRead, TwoShortReadsThatAgreeAreKept)
     EXPECT_EQ(Count(HeardCommands(rig.device), "P.I.N.F."), 8u);
 }
 
-TEST(ShortRead, TwoShortReadsThatDifferFailTheArea)
+TEST(ShortRead, TwoShortReadsThatDifferOrBothNeededARepeatFailTheArea)
 {
     // The device's values change between the two reads.
     DeviceModelConfig changing = AnnouncingOffBy(10);
@@ -131,6 +133,16 @@ TEST(ShortRead, TwoShortReadsThatDifferFailTheArea)
     EXPECT_EQ(rig.link.ReadConfiguration(), 0);
     EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось считать программу CoDeSys. Ошибка прибора. "});
     EXPECT_FALSE(std::filesystem::exists(rig.link.AreaFilePath(0)));
+
+    // The same block lost in both reads: they agree, but both needed a
+    // request sent again, so neither can be trusted. Area 0 has 100 blocks
+    // after its heading; the 21st "P.R.D.D." of each read is lost.
+    Rig twice;
+    twice.device.AddFault({Hash("P.R.D.D."), 20, 1, {DeviceFault::LostAfterAct}});
+    twice.device.AddFault({Hash("P.R.D.D."), 101, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(twice.Open(), 0);
+    EXPECT_EQ(twice.link.ReadConfiguration(), 0);
+    EXPECT_EQ(twice.prompts.Texts(), Words{"Не удалось считать программу CoDeSys. Ошибка прибора. "});
 
     // Each read loses another block.
     Rig lossy;
