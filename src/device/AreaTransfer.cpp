@@ -245,7 +245,12 @@ int DeviceLink::VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotify
         std::vector<uint8_t> readBack;
         int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
         EndAreaRead();
-        if (status != 0 || m_writeCancel || readBack == sent) return status;
+        if (m_writeCancel) return status;
+        // A read-back that could not be confirmed (two short reads that
+        // differ) proves nothing either way: the area is written again as
+        // if it differed.
+        const bool matches = status == 0 && readBack == sent;
+        if (matches || (status != 0 && status != kAreaShort)) return status;
         if (job.rewrites == kMostRewrites) return LINK_READ_BACK_DIFFERS;
         ++job.rewrites;
         Post(notify, {AreaMessage::Kind::Rewrite, 0, &job, 0});

@@ -85,6 +85,21 @@ TEST(VerifiedWrite, ABlockTakenTwiceIsFoundAndTheAreaWrittenAgain)
                      "Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... "}));
 }
 
+TEST(VerifiedWrite, AReadBackThatCannotBeConfirmedWritesTheAreaAgain)
+{
+    Rig rig;
+    // Both reads of area 0's read-back lose a block, each another one (its
+    // 20 blocks follow the heading; the first read ends 17 requests after
+    // its loss).
+    rig.device.AddFault({Hash("P.R.D.D."), 4, 1, {DeviceFault::LostAfterAct}});
+    rig.device.AddFault({Hash("P.R.D.D."), 17 + 6, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(rig.Open(), 0);
+    ASSERT_EQ(WriteInto(rig, kSmallTail), 1) << ::testing::PrintToString(rig.prompts.Texts());
+    EXPECT_EQ(rig.link.lastWrite.rewrites[0], 1u);
+    rig.link.Stop();
+    EXPECT_EQ(rig.device.Area(0), kSmallTail.areas[0]);
+}
+
 TEST(VerifiedWrite, AnAreaStillDifferentAfterTwoRewritesFailsNamingIt)
 {
     Rig rig;
