@@ -26,17 +26,6 @@ std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed)
     return bytes;
 }
 
-ConfigHeader HeaderWithSizes(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
-{
-    ConfigHeader header{};
-    header.magic = kConfigMagic;
-    header.size0 = s0;
-    header.size16 = s16;
-    header.size40 = s40;
-    header.size64 = s64;
-    return header;
-}
-
 std::vector<uint8_t> FileWith(std::size_t areaBytes, const ConfigHeader& header)
 {
     std::vector<uint8_t> bytes = Pattern(areaBytes, 3);

@@ -282,6 +282,17 @@ auto WithFileSizeLimit(rlim_t bytes, Body body)
 }
 #endif
 
+inline ConfigHeader HeaderWithSizes(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
+{
+    ConfigHeader header{};
+    header.magic = kConfigMagic;
+    header.size0 = s0;
+    header.size16 = s16;
+    header.size40 = s40;
+    header.size64 = s64;
+    return header;
+}
+
 // A configuration image of the device's areas, with the header's sizes set.
 inline std::vector<uint8_t> ImageOf(const DeviceModel& device, ConfigHeader header)
 {

@@ -15,17 +15,6 @@ std::size_t Count(const Words& words, const std::string& word)
     return static_cast<std::size_t>(std::count(words.begin(), words.end(), word));
 }
 
-ConfigHeader Sized(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
-{
-    ConfigHeader header{};
-    header.magic = kConfigMagic;
-    header.size0 = s0;
-    header.size16 = s16;
-    header.size40 = s40;
-    header.size64 = s64;
-    return header;
-}
-
 // "P.W.R.T." requests: areas 0, 16 and 40 of a {300, 30, 30, 30} write take
 // 21, 3 and 3 of them, so area 64 opens with the 28th.
 const Source kSmallTail({300, 30, 30, 30});
@@ -155,20 +144,20 @@ TEST(VerifiedWrite, AReadBackThatGetsNoAnswerFailsWithItsReason)
 
 TEST(WriteRefusal, SizesAndEmptyAreasAreJudgedFromTheFileAlone)
 {
-    EXPECT_FALSE(RefuseWrite(Sized(100, 50, 40, 22), 424));
-    EXPECT_FALSE(RefuseWrite(Sized(499000, 500, 200, 88), 500000));
+    EXPECT_FALSE(RefuseWrite(HeaderWithSizes(100, 50, 40, 22), 424));
+    EXPECT_FALSE(RefuseWrite(HeaderWithSizes(499000, 500, 200, 88), 500000));
     const struct {
         ConfigHeader header;
         std::size_t length;
-    } tooBig[] = {{Sized(100, 50, 40, 21), 423}, {Sized(499000, 500, 200, 89), 500001},
-                  {Sized(100, 50, 40, 22), 425}, {Sized(0xFFFFFFFFu, 1, 1, 1), 424}};
+    } tooBig[] = {{HeaderWithSizes(100, 50, 40, 21), 423}, {HeaderWithSizes(499000, 500, 200, 89), 500001},
+                  {HeaderWithSizes(100, 50, 40, 22), 425}, {HeaderWithSizes(0xFFFFFFFFu, 1, 1, 1), 424}};
     for (const auto& file : tooBig) {
         auto refusal = RefuseWrite(file.header, file.length);
         ASSERT_TRUE(refusal) << file.length;
         EXPECT_EQ(refusal->text, "Ошибка размера конфигурации. ");
         EXPECT_EQ(refusal->icon, MsgIcon::Error);
     }
-    auto empty16 = RefuseWrite(Sized(200, 0, 40, 22), 474);
+    auto empty16 = RefuseWrite(HeaderWithSizes(200, 0, 40, 22), 474);
     ASSERT_TRUE(empty16);
     EXPECT_EQ(empty16->text, "Не удалось записать конфигурацию. ");
     EXPECT_EQ(empty16->icon, MsgIcon::Exclamation);
@@ -192,4 +181,16 @@ TEST(WriteRefusal, AFileWithAnEmptyAreaNeverReachesTheDevice)
         EXPECT_TRUE(rig.device.Heard().empty());
         EXPECT_EQ(rig.device.Area(kAreas[empty]), before);
     }
+}
+
+TEST(WriteJob, AFileLargerThanTheDeviceTakesFailsWithTheDevicesRefusal)
+{
+    DeviceModelConfig small;
+    small.areaCapacity = 200;
+    Rig rig(small);
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
+    EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось записать программу CoDeSys. Прибор вернул nErr. "});
+    rig.link.Stop();
+    EXPECT_EQ(Count(HeardCommands(rig.device), "P.A.R.E. 16"), 0u);
 }
