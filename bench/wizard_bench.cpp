@@ -23,8 +23,8 @@
 #include "DevsimLauncher.h"
 #include "device/DeviceLink.h"
 #include "device/Prompts.h"
+#include "gui/qt/CWaitNorm.h"
 #include "settings/CommSettings.h"
-#include "wizard/CWaitNorm.h"
 
 namespace {
 

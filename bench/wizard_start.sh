@@ -14,7 +14,7 @@ export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 for run in $(seq "$runs"); do
   start=$(date +%s%N)
-  "$build/src/wizard/mirrex" &
+  "$build/src/gui/qt/mirrex" &
   pid=$!
   xdotool search --sync --onlyvisible --name "Программа тиражирования" >/dev/null
   shown=$(date +%s%N)

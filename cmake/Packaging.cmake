@@ -1,5 +1,9 @@
 # Installing the programs with a desktop entry and the icon, and a Debian
-# package of them (cpack -G DEB).
+# package of them (cpack -G DEB); on Windows a setup program (cpack -G NSIS).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsSetup.cmake)
+  return()
+endif()
 include(GNUInstallDirs)
 
 foreach(program mirrex mirrex-cli mirrex-devsim)

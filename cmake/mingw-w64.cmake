@@ -1,7 +1,7 @@
 # Cross-building the Windows programs on Linux with mingw-w64, running them
 # (tests, test discovery) under wine:
 #   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
-#         -DMIRREX_BUILD_GUI=OFF -DMIRREX_BUILD_BENCH=OFF
+#         -DMIRREX_BUILD_BENCH=OFF   (the Qt wizard is left out by itself)
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

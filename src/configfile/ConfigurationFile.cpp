@@ -26,7 +26,12 @@ void Tell(DeviceLink& link, const std::string& text, MsgIcon icon = MsgIcon::Non
 class PendingFile {
 public:
     explicit PendingFile(const std::filesystem::path& target)
-        : m_target(ThroughLink(target)), m_temp(m_target.string() + ".~tmp") {}
+        : m_target(ThroughLink(target)), m_temp(m_target)
+    {
+        // Appended as a path: a narrow copy of the name would lose the
+        // letters the ANSI code page lacks.
+        m_temp += ".~tmp";
+    }
     ~PendingFile()
     {
         m_file.reset();
@@ -42,7 +47,9 @@ public:
         if (m_target.filename().empty()) return false;
         std::error_code error;
         bool replacing = std::filesystem::exists(m_target, error);
-        if (replacing && !OpenFile(m_target, "r+b")) return false;
+        // Whatever is not a regular file (a folder, a FIFO, a device) is
+        // neither replaced nor waited for.
+        if (replacing && !OpenRegularFile(m_target, "r+b")) return false;
         m_file = OpenFile(m_temp, "wbx");
         if (!m_file) {  // left over from an interrupted run
             RemoveFile(m_temp);
@@ -116,7 +123,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
         Tell(link, texts::kSaveNoProgramFile);
         return false;
     }
-    if (OpenFile(target, "rb") && !AskOverwrite(link, target)) return false;
+    if (OpenRegularFile(target, "rb") && !AskOverwrite(link, target)) return false;
 
     PendingFile file(target);
     if (!file.Create()) {
@@ -160,7 +167,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
 bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
 {
     const std::string shown = PathText(path);
-    FilePtr file = OpenFile(path, "rb");
+    FilePtr file = OpenRegularFile(path, "rb");
     int64_t length = file ? FileLength(file.get()) : -1;
     if (length < 0) {
         Tell(link, shown + texts::kCheckCannotOpen);
@@ -193,7 +200,7 @@ bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
 bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path, std::vector<uint8_t>* image)
 {
     image->clear();
-    FilePtr file = OpenFile(path, "rb");
+    FilePtr file = OpenRegularFile(path, "rb");
     int64_t length = file ? FileLength(file.get()) : -1;
     uint64_t expected = SumOfSizes(link.header) + kHeaderSize;
     // The file must still be the one the check accepted.

@@ -2,9 +2,14 @@
 
 #include <system_error>
 
+#include <cstring>
+
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -15,6 +20,32 @@ FilePtr OpenFile(const std::filesystem::path& path, const char* mode)
     return FilePtr(_wfopen(path.c_str(), wideMode.c_str()));
 #else
     return FilePtr(std::fopen(path.c_str(), mode));
+#endif
+}
+
+FilePtr OpenRegularFile(const std::filesystem::path& path, const char* mode)
+{
+    const bool update = std::strchr(mode, '+') != nullptr;
+#ifdef _WIN32
+    // Opening a pipe or a device on Windows does not wait for a writer;
+    // what it gives is refused afterwards unless it is a file on a disk.
+    FilePtr file = OpenFile(path, update ? "r+b" : "rb");
+    if (file && GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())))) != FILE_TYPE_DISK) {
+        file.reset();
+    }
+    return file;
+#else
+    const int fd = ::open(path.c_str(), (update ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    std::FILE* file = nullptr;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && flags >= 0 &&
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0) {
+        file = ::fdopen(fd, update ? "r+b" : "rb");
+    }
+    if (file == nullptr) ::close(fd);
+    return FilePtr(file);
 #endif
 }
 

@@ -17,6 +17,12 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 // fopen with a path of any encoding; null on failure.
 FilePtr OpenFile(const std::filesystem::path& path, const char* mode);
+// An existing regular file, opened for reading ("rb") or for reading and
+// writing ("r+b") without ever waiting on it: a FIFO, a device, a socket or
+// a folder in its place is refused like a file that cannot be opened (a
+// FIFO nobody writes into would block a plain open for ever). Null on
+// failure.
+FilePtr OpenRegularFile(const std::filesystem::path& path, const char* mode);
 // The file's whole length, or -1.
 int64_t FileLength(std::FILE* file);
 bool SeekTo(std::FILE* file, int64_t offset);

@@ -71,27 +71,49 @@ bool WriteFileAtomically(const std::string& linkOrPath, std::string_view content
     return SyncFolder(folder);
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize)
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize, ReadFailure* why)
 {
+    ReadFailure ignored = ReadFailure::None;
+    ReadFailure& failure = why != nullptr ? *why : ignored;
+    failure = ReadFailure::None;
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-    struct stat info {};
-    if (!fd.Valid() || ::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode)
-        || static_cast<std::size_t>(info.st_size) > maxSize)
+    if (!fd.Valid()) {
+        failure = errno == ENOENT || errno == ENOTDIR ? ReadFailure::Missing
+                  : errno == EACCES || errno == EPERM  ? ReadFailure::NoPermission
+                                                       : ReadFailure::Other;
         return std::nullopt;
+    }
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) {
+        failure = ReadFailure::Other;
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        failure = ReadFailure::NotRegular;
+        return std::nullopt;
+    }
+    if (static_cast<std::size_t>(info.st_size) > maxSize) {
+        failure = ReadFailure::TooLarge;
+        return std::nullopt;
+    }
 
     std::string content;
     char chunk[4096];
     for (;;) {
+        if (content.size() > maxSize) {
+            failure = ReadFailure::TooLarge;
+            return std::nullopt;
+        }
         const ssize_t got = ::read(fd.Get(), chunk, sizeof chunk);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
+        if (got < 0) {
+            failure = ReadFailure::Other;
             return std::nullopt;
+        }
         if (got == 0)
             return content;
         content.append(chunk, static_cast<size_t>(got));
-        if (content.size() > maxSize)
-            return std::nullopt;
     }
 }
 

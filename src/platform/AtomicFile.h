@@ -15,9 +15,13 @@
 // symbolic link, the file it points to is replaced and the link kept.
 bool WriteFileAtomically(const std::string& path, std::string_view content, mode_t mode = 0644);
 
+enum class ReadFailure { None, Missing, NoPermission, NotRegular, TooLarge, Other };
+
 // The whole content, or nullopt when the file is missing, unreadable, not a
-// regular file or larger than maxSize.
-std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize);
+// regular file or larger than maxSize (*why, when given, tells which). A
+// FIFO or a device is never waited for.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t maxSize,
+                                         ReadFailure* why = nullptr);
 
 // Creates the folder and any missing parents; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);

@@ -4,7 +4,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <cerrno>
 #include <utility>
 #include <vector>
 
@@ -50,14 +50,47 @@ std::optional<T> ValueOfType(const std::optional<KeyValues>& values, const std::
     return std::get<T>(found->second);
 }
 
-enum class PathKind { Missing, File, Other };
-
-PathKind KindOfPath(const std::string& path)
+// Tries the names <file>.bad, <file>.bad.1, <file>.bad.2 ... in turn until
+// place(name) succeeds; place must fail with EEXIST for a name in use, so an
+// earlier copy is never replaced.
+template <typename Place>
+bool UnderFreeAsideName(const std::string& file, Place place)
 {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) != 0)
-        return PathKind::Missing;
-    return S_ISREG(info.st_mode) ? PathKind::File : PathKind::Other;
+    constexpr int kMostCopies = 1000;
+    for (int n = 0; n < kMostCopies; ++n) {
+        const std::string name = file + ".bad" + (n == 0 ? std::string() : "." + std::to_string(n));
+        if (place(name))
+            return true;
+        if (errno != EEXIST)
+            return false;
+    }
+    return false;
+}
+
+// Moves a file that is not a key file out of the key's place, whatever it
+// holds and even when it cannot be read.
+bool MoveAside(const std::string& file)
+{
+    return UnderFreeAsideName(file, [&](const std::string& name) {
+        return ::link(file.c_str(), name.c_str()) == 0 && ::unlink(file.c_str()) == 0;
+    });
+}
+
+// Keeps a copy of a key file's text before a write replaces it.
+bool KeepCopyAside(const std::string& file, const std::string& text)
+{
+    return UnderFreeAsideName(file, [&](const std::string& name) {
+        UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!fd.Valid())
+            return false;
+        bool written = ::write(fd.Get(), text.data(), text.size()) == static_cast<ssize_t>(text.size())
+                       && ::fsync(fd.Get()) == 0;
+        if (!written) {
+            ::unlink(name.c_str());
+            errno = EIO;  // not a name in use: stop trying
+        }
+        return written;
+    });
 }
 
 std::string FolderOfFile(const std::string& file)
@@ -100,15 +133,49 @@ std::string FileKeyStore::FileOfKey(const std::string& key) const
     return path;
 }
 
+// What lies in a key's place.
+struct FileKeyStore::KeyFile {
+    enum class Kind {
+        Missing,  // nothing: the key does not exist
+        Key,      // a key file, read
+        Foreign,  // a file that is not a key file, or that we may not read
+        Blocked,  // a folder, a FIFO or a device, or a read that failed: left alone
+    };
+    Kind kind = Kind::Missing;
+    std::optional<std::string> text;  // as read, when it could be
+    ParsedKeyFile parsed;
+};
+
+FileKeyStore::KeyFile FileKeyStore::ReadKeyFile(const std::string& file) const
+{
+    KeyFile found;
+    ReadFailure failure = ReadFailure::None;
+    found.text = ReadWholeFile(file, kMaxKeyFileSize, &failure);
+    using Kind = KeyFile::Kind;
+    switch (failure) {
+    case ReadFailure::None: break;
+    case ReadFailure::Missing: found.kind = Kind::Missing; return found;
+    case ReadFailure::NoPermission:
+    case ReadFailure::TooLarge: found.kind = Kind::Foreign; return found;
+    case ReadFailure::NotRegular:
+    case ReadFailure::Other: found.kind = Kind::Blocked; return found;
+    }
+    auto parsed = ParseKeyFile(*found.text);
+    found.kind = parsed ? Kind::Key : Kind::Foreign;
+    if (parsed)
+        found.parsed = std::move(*parsed);
+    return found;
+}
+
 std::optional<KeyValues> FileKeyStore::ReadKey(const std::string& key) const
 {
     const std::string file = FileOfKey(key);
     if (file.empty())
         return std::nullopt;
-    const auto text = ReadWholeFile(file, kMaxKeyFileSize);
-    if (!text)
+    KeyFile found = ReadKeyFile(file);
+    if (found.kind != KeyFile::Kind::Key)
         return std::nullopt;
-    return ParseKeyFile(*text);
+    return std::move(found.parsed.values);
 }
 
 bool FileKeyStore::KeyExists(const std::string& key)
@@ -124,15 +191,18 @@ bool FileKeyStore::CreateKey(const std::string& key)
     if (file.empty() || !MakeDirectories(FolderOfFile(file)))
         return false;
     const FolderLock lock(FolderOfFile(file));
-    if (KeyExists(key))
-        return true;
-    // A damaged or foreign file in the key's place is kept aside rather than
-    // destroyed, so nobody's data disappears without a trace; a folder there
-    // (another key's parent) is never touched.
-    const PathKind kind = KindOfPath(file);
-    if (kind == PathKind::Other
-        || (kind == PathKind::File && std::rename(file.c_str(), (file + ".bad").c_str()) != 0))
-        return false;
+    const KeyFile found = ReadKeyFile(file);
+    switch (found.kind) {
+    case KeyFile::Kind::Key: return true;  // made by another program meanwhile
+    case KeyFile::Kind::Blocked: return false;
+    case KeyFile::Kind::Foreign:
+        // Kept rather than destroyed, so nobody's data disappears without a
+        // trace; an empty file holds nothing to keep.
+        if (found.text != std::string() && !MoveAside(file))
+            return false;
+        break;
+    case KeyFile::Kind::Missing: break;
+    }
     return WriteFileAtomically(file, FormatKeyFile({}));
 }
 
@@ -162,11 +232,15 @@ bool FileKeyStore::WriteValue(const std::string& key, const std::string& name, K
     if (file.empty() || name.empty())
         return false;
     const FolderLock lock(FolderOfFile(file));
-    auto values = ReadKey(key);
-    if (!values)
+    KeyFile found = ReadKeyFile(file);
+    if (found.kind != KeyFile::Kind::Key)
         return false;
-    (*values)[name] = std::move(value);
-    return WriteFileAtomically(file, FormatKeyFile(*values));
+    // The new file has no room for lines we could not read; the user may
+    // still want what they meant by them.
+    if (found.parsed.unreadableLines > 0 && !KeepCopyAside(file, *found.text))
+        return false;
+    found.parsed.values[name] = std::move(value);
+    return WriteFileAtomically(file, FormatKeyFile(found.parsed.values));
 }
 
 std::unique_ptr<KeyStore> MakeUserKeyStore()

@@ -1,8 +1,11 @@
 #pragma once
 // The key store on files: one small text file per key below a root folder
 // ("Software\Tolvar\Mirrex" is <root>/Tolvar/Mirrex), each replaced
-// atomically on every write. A file that is not in our format, or is
-// damaged, counts as a key that does not exist.
+// atomically on every write. A line of the file that cannot be read costs
+// only its value. A file that is not a key file at all counts as a key that
+// does not exist; creating the key moves it aside first (<file>.bad, then
+// <file>.bad.1 ...), and a write that is about to drop unreadable lines
+// keeps a copy of the file the same way, so no hand edit is ever lost.
 
 #include <optional>
 #include <string>
@@ -26,6 +29,8 @@ public:
     std::string FileOfKey(const std::string& key) const;
 
 private:
+    struct KeyFile;
+    KeyFile ReadKeyFile(const std::string& file) const;
     std::optional<KeyValues> ReadKey(const std::string& key) const;
     bool WriteValue(const std::string& key, const std::string& name, KeyValue value);
 

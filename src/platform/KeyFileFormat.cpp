@@ -75,17 +75,43 @@ std::optional<uint32_t> ParseDword(std::string_view text)
     return value;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// The line without the blanks around it; a CRLF line end leaves its CR here.
+std::string_view Trimmed(std::string_view line)
+{
+    while (!line.empty() && IsBlank(line.front()))
+        line.remove_prefix(1);
+    while (!line.empty() && IsBlank(line.back()))
+        line.remove_suffix(1);
+    return line;
+}
+
+// The next field of a line and the rest after the blanks that end it. Our
+// own files separate fields by one blank and escape every blank inside
+// them, so a run of blanks can only be a separator.
+std::string_view NextField(std::string_view& rest)
+{
+    std::size_t end = 0;
+    while (end < rest.size() && !IsBlank(rest[end]))
+        ++end;
+    const std::string_view field = rest.substr(0, end);
+    rest.remove_prefix(end);
+    while (!rest.empty() && IsBlank(rest.front()))
+        rest.remove_prefix(1);
+    return field;
+}
+
 // One "type name value" line into the map; false if it is malformed.
 bool ParseValueLine(std::string_view line, KeyValues& values)
 {
-    const auto firstBlank = line.find(' ');
-    const auto secondBlank = line.find(' ', firstBlank == line.npos ? line.npos : firstBlank + 1);
-    if (secondBlank == line.npos)
-        return false;
-    const std::string_view type = line.substr(0, firstBlank);
-    const auto name = Unescape(line.substr(firstBlank + 1, secondBlank - firstBlank - 1));
-    const std::string_view data = line.substr(secondBlank + 1);
-    if (!name || name->empty())
+    const std::string_view type = NextField(line);
+    const auto name = Unescape(NextField(line));
+    const std::string_view data = NextField(line);
+    if (!line.empty() || !name || name->empty())
         return false;
     if (type == kDword) {
         const auto value = ParseDword(data);
@@ -102,6 +128,15 @@ bool ParseValueLine(std::string_view line, KeyValues& values)
         return true;
     }
     return false;
+}
+
+// Takes the next line off the text, without its line feed.
+std::string_view NextLine(std::string_view& text)
+{
+    const auto end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    text.remove_prefix(end == text.npos ? text.size() : end + 1);
+    return line;
 }
 
 }  // namespace
@@ -122,21 +157,20 @@ std::string FormatKeyFile(const KeyValues& values)
     return text;
 }
 
-std::optional<KeyValues> ParseKeyFile(const std::string& text)
+std::optional<ParsedKeyFile> ParseKeyFile(std::string_view text)
 {
-    std::string_view rest(text);
-    if (rest.substr(0, kFirstLine.size() + 1) != std::string(kFirstLine) + '\n')
+    // An editor may have put a byte order mark in front.
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
+    if (Trimmed(NextLine(text)) != kFirstLine)
         return std::nullopt;
-    rest.remove_prefix(kFirstLine.size() + 1);
 
-    KeyValues values;
-    while (!rest.empty()) {
-        const auto end = rest.find('\n');
-        if (end == rest.npos)
-            return std::nullopt;  // every line we write ends with a line feed
-        if (!ParseValueLine(rest.substr(0, end), values))
-            return std::nullopt;
-        rest.remove_prefix(end + 1);
+    ParsedKeyFile parsed;
+    while (!text.empty()) {
+        const std::string_view line = Trimmed(NextLine(text));
+        if (!line.empty() && !ParseValueLine(line, parsed.values))
+            ++parsed.unreadableLines;
     }
-    return values;
+    return parsed;
 }

@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr uint32_t kBaudRates[] = {2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
 constexpr uint32_t kFallbackBaudRate = 115200;
 constexpr uint32_t kInterCharTimeoutMs = 20;
 constexpr uint32_t kPerCharTimeoutMs = 1;

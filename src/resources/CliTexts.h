@@ -19,12 +19,38 @@ inline constexpr const char* kCliUsage =
     "  5 - записанная область при проверке отличается от файла.\n"
     "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
+inline constexpr const char* kCliAllowedValues = " (допустимо: ";
+inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";
+inline constexpr const char* kCliAddressValues = "0..255 при 8-битной адресации, 0..2047 при 11-битной";
+inline constexpr const char* kCliStoredAddressTooWide =
+    " (при 8-битной адресации допустимы адреса 0..255; укажите --address, сохранённый адрес: ";
 inline constexpr const char* kCliVerifyDone = "Проверка: содержимое прибора совпадает с файлом. ";
 inline constexpr const char* kCliRewrites = "Повторные записи областей 0, 16, 40, 64: ";
 inline constexpr const char* kCliWouldRefuse = "Запись этого файла в прибор будет отклонена: ";
+inline constexpr const char* kCliConnection = "Связь: порт ";
+inline constexpr const char* kCliPortAbsent = " (такого порта нет)";
+inline constexpr const char* kCliBitsPerSecond = " бит/с";
+inline constexpr const char* kCliStoredRate = " (сохранённая скорость ";
+inline constexpr const char* kCliRateUnsupported = " не поддерживается)";
+inline constexpr const char* kCliAddress = ", адрес ";
+inline constexpr const char* kCliEightBit = "8-битная адресация";
+inline constexpr const char* kCliElevenBit = "11-битная адресация";
+inline constexpr const char* kCliConverterAuto = "преобразователь автоматический";
+inline constexpr const char* kCliConverterSemi = "преобразователь полуавтоматический";
+inline constexpr const char* kCliTargetNoName = ": не указано имя файла. ";
+inline constexpr const char* kCliTargetIsFolder = ": это папка, а не файл. ";
+inline constexpr const char* kCliTargetNotAFile = ": это не обычный файл. ";
+inline constexpr const char* kCliTargetReadOnly = ": файл защищён от записи. ";
+inline constexpr const char* kCliFolderMissing = ": такой папки нет. ";
+inline constexpr const char* kCliFolderNotAFolder = ": это не папка. ";
+inline constexpr const char* kCliTargetNoPermission = "нет права создавать файлы в этой папке. ";
+inline constexpr const char* kCliTargetReadOnlyDisk = "диск доступен только для чтения. ";
+inline constexpr const char* kCliTargetDiskFull = "на диске нет места. ";
+inline constexpr const char* kCliTargetNameTooLong = "слишком длинное имя файла. ";
 inline constexpr const char* kCliModel = "Прибор: ";
 inline constexpr const char* kCliVersion = "Версия ПО: ";
 inline constexpr const char* kCliSizes = "Размеры областей 0, 16, 40, 64: ";
+inline constexpr const char* kCliSha256 = "SHA-256: ";
 inline constexpr const char* kCliNoPorts = "Последовательные порты не найдены. ";
 inline constexpr const char* kCliAnswerHint = " [д/н] ";
 

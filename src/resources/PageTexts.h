@@ -52,6 +52,8 @@ inline constexpr const char* kReplicateIntro =
     "приборов. Выберите файл, который необходимо записать в прибор, а также режим записи "
     "времени: синхронизировать время в приборе с ПК или оставить \nбез изменений.";
 inline constexpr const char* kClockOption = "Синхронизировать время прибора с ПК";
+// Ours: a write reads every area back and compares it.
+inline constexpr const char* kVerifyOption = "Проверять записанную конфигурацию";
 inline constexpr const char* kFileFilterName = "Файлы klx41-51";
 inline constexpr const char* kAllFilesFilterName = "Все файлы";
 inline constexpr const char* kDefaultExtension = "207K";

@@ -18,5 +18,8 @@ struct CommSettings {
     friend bool operator==(const CommSettings&, const CommSettings&) = default;
 };
 
+// The rates a port opens at; any other stored rate opens at 115200.
+inline constexpr uint32_t kBaudRates[] = {2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
+
 // The defaults of a first run.
 CommSettings DefaultCommSettings();

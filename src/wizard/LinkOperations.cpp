@@ -2,6 +2,7 @@
 
 #include "configfile/ConfigurationFile.h"
 #include "device/DeviceLink.h"
+#include "platform/Utf8Path.h"
 #include "settings/SettingsStore.h"
 
 LinkOperations::LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock)
@@ -26,17 +27,17 @@ void LinkOperations::SetIdentifyPending() { m_link.identifyPending = true; }
 
 bool LinkOperations::SaveConfigurationFile(const std::string& path)
 {
-    return ::SaveConfigurationFile(m_link, std::filesystem::path(path));
+    return ::SaveConfigurationFile(m_link, PathFromUtf8(path));
 }
 
 bool LinkOperations::CheckConfigurationFile(const std::string& path)
 {
-    return ::CheckConfigurationFile(m_link, std::filesystem::path(path));
+    return ::CheckConfigurationFile(m_link, PathFromUtf8(path));
 }
 
 bool LinkOperations::LoadConfigurationImage(const std::string& path, std::vector<uint8_t>* image)
 {
-    return ::LoadConfigurationImage(m_link, std::filesystem::path(path), image);
+    return ::LoadConfigurationImage(m_link, PathFromUtf8(path), image);
 }
 
 ClockOutcome LinkOperations::SetDeviceClock()

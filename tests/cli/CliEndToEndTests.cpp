@@ -17,6 +17,8 @@
 #include "configfile/ConfigHeader.h"
 
 #include "../device/DeviceTestKit.h"
+#include "platform/PtyPair.h"
+#include "platform/Sha256.h"
 
 extern char** environ;
 
@@ -30,15 +32,17 @@ std::string ReadText(const std::filesystem::path& path)
     return text.str();
 }
 
-// A child process with stdin from /dev/null and its output in files.
+// A child process with stdin from /dev/null (or a terminal) and its output
+// in files.
 class Child {
 public:
-    Child(const std::vector<std::string>& args, const std::filesystem::path& outputs) : m_out(outputs.string() + ".out"),
-        m_err(outputs.string() + ".err")
+    Child(const std::vector<std::string>& args, const std::filesystem::path& outputs,
+          const std::string& input = "/dev/null")
+        : m_out(outputs.string() + ".out"), m_err(outputs.string() + ".err")
     {
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDWR, 0);
         posix_spawn_file_actions_addopen(&actions, 1, m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, 2, m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         std::vector<char*> argv;
@@ -58,6 +62,19 @@ public:
     {
         int status = 0;
         waitpid(m_pid, &status, 0);
+        m_reaped = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    // The exit code, or -1 (and the child killed) when it has not ended
+    // within the limit.
+    int WaitAtMost(std::chrono::milliseconds limit)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (waitpid(m_pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) return -1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         m_reaped = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
@@ -109,11 +126,12 @@ protected:
         return out.substr(0, out.find('\n'));
     }
 
-    std::unique_ptr<Child> StartCli(const std::string& port, std::vector<std::string> args)
+    std::unique_ptr<Child> StartCli(const std::string& port, std::vector<std::string> args,
+                                    const std::string& input = "/dev/null")
     {
         std::vector<std::string> all{MIRREX_CLI, "--port", port, "--area-folder", Work()};
         all.insert(all.end(), args.begin(), args.end());
-        return std::make_unique<Child>(all, folder.Path() / ("cli-" + std::to_string(++runs)));
+        return std::make_unique<Child>(all, folder.Path() / ("cli-" + std::to_string(++runs)), input);
     }
 
     Result Cli(const std::string& port, std::vector<std::string> args)
@@ -173,7 +191,11 @@ TEST_F(CliEndToEnd, SavesADeviceAndReplicatesTheFileIntoAnother)
     EXPECT_NE(save.err.find("Конфигурация из прибора успешно сохранена в файл. "), std::string::npos);
     EXPECT_EQ(AreasOfFile(File("a.klx41")), AreasOfDevice("a"));
     Result inspect = Cli(source, {"inspect", File("a.klx41")});
-    EXPECT_EQ(inspect.out, "Прибор: KLX41\nВерсия ПО: 1.0\nРазмеры областей 0, 16, 40, 64: 700 300 100 40\n");
+    std::vector<uint8_t> saved = FileBytes(File("a.klx41"));
+    Sha256 hash;
+    hash.Update(saved.data(), saved.size());
+    EXPECT_EQ(inspect.out, "Прибор: KLX41\nВерсия ПО: 1.0\nРазмеры областей 0, 16, 40, 64: 700 300 100 40\nSHA-256: " +
+                               Sha256::Hex(hash.Finish()) + "\n");
 
     // Saving over the file needs --force.
     EXPECT_EQ(Cli(source, {"save", File("a.klx41")}).code, 1);
@@ -347,5 +369,127 @@ TEST_F(CliEndToEnd, AFileWithAnEmptyAreaIsRefusedWithoutASingleRequest)
         EXPECT_EQ(ReadText(log), "");
         EXPECT_EQ(AreasOfDevice("t"), before);
         devices.clear();
+    }
+}
+
+TEST_F(CliEndToEnd, ConnectionValuesOutsideTheirRangeAreUsageErrorsNamingTheAllowedValues)
+{
+    Result baud = Cli("COM1", {"--baud", "12345", "identify"});
+    EXPECT_EQ(baud.code, 2);
+    EXPECT_NE(baud.err.find("--baud 12345 (допустимо: 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200)"),
+              std::string::npos) << baud.err;
+    Result parity = Cli("COM1", {"--parity", "mark", "identify"});
+    EXPECT_EQ(parity.code, 2);
+    EXPECT_NE(parity.err.find("(допустимо: none, odd, even)"), std::string::npos) << parity.err;
+
+    // With the stored 8-bit addressing, and with 8 bits asked for.
+    std::string wide = StartDevice("w", {"--address", "300", "--address-bits", "11"});
+    Result address = Cli(wide, {"--address", "300", "identify"});
+    EXPECT_EQ(address.code, 2);
+    EXPECT_NE(address.err.find("--address 300 (допустимо: 0..255 при 8-битной адресации, 0..2047 при 11-битной)"),
+              std::string::npos) << address.err;
+    EXPECT_EQ(Cli(wide, {"--address", "300", "--address-bits", "8", "identify"}).code, 2);
+    Result fits = Cli(wide, {"--address", "300", "--address-bits", "11", "identify"});
+    EXPECT_EQ(fits.code, 0) << fits.err;
+
+    // Stored settings are not judged: they behave as they always have.
+    std::filesystem::create_directories(folder.Path() / "config/Tolvar");
+    std::ofstream(folder.Path() / "config/Tolvar/Mirrex") << "mirrex-key 1\ndword baud_rate 115200\ndword address 300\n"
+                                                             "dword adress_len 8\n";
+    EXPECT_EQ(Cli(wide, {"identify"}).code, 1);
+    EXPECT_EQ(Cli(wide, {"--address-bits", "8", "identify"}).code, 2);
+}
+
+TEST_F(CliEndToEnd, AFailureToReachTheDeviceSaysWhatWasTried)
+{
+    Result missing = Cli("/dev/mirrex-no-such-port", {"--baud", "9600", "--parity", "even", "identify"});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("Не удалось открыть COM-порт. "), std::string::npos) << missing.err;
+    EXPECT_NE(missing.err.find("\nСвязь: порт /dev/mirrex-no-such-port, 9600 бит/с, 8E1, адрес 16 (8-битная адресация), "
+                               "преобразователь автоматический\n"),
+              std::string::npos) << missing.err;
+
+    // A device at another address keeps silent: the system's message, then ours.
+    std::string device = StartDevice("d", {});
+    Result silent = Cli(device, {"--address", "17", "--address-bits", "11", "--stop-bits", "2", "save", File("d.klx41")});
+    EXPECT_EQ(silent.code, 1);
+    const std::size_t message = silent.err.find("Прибор не ответил на запрос. ");
+    const std::size_t ours = silent.err.find("Связь: порт " + device + ", 115200 бит/с, 8N2, адрес 17 (11-битная адресация)");
+    EXPECT_NE(message, std::string::npos) << silent.err;
+    EXPECT_NE(ours, std::string::npos) << silent.err;
+    EXPECT_LT(message, ours);
+
+    // A refused device was reached: no such line.
+    std::string foreign = StartDevice("x", {"--model", "XYZ"});
+    Result refused = Cli(foreign, {"identify"});
+    EXPECT_EQ(refused.code, 3);
+    EXPECT_EQ(refused.err.find("Связь: "), std::string::npos) << refused.err;
+}
+
+TEST_F(CliEndToEnd, ASaveThatCannotBeWrittenIsRefusedBeforeThePortOpens)
+{
+    // No port is there: the target's reason must come first and alone.
+    const std::string noPort = "/dev/mirrex-no-such-port";
+    std::filesystem::create_directory(File("folder.klx41"));
+    ASSERT_EQ(mkfifo(File("pipe.klx41").c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {File("no-such-folder/a.klx41"), File("no-such-folder") + ": такой папки нет. "},
+        {File("folder.klx41"), File("folder.klx41") + ": это папка, а не файл. "},
+        {File("pipe.klx41"), File("pipe.klx41") + ": это не обычный файл. "},
+        {File("folder.klx41") + "/", File("folder.klx41") + "/: не указано имя файла. "},
+    };
+    for (const auto& [target, reason] : cases) {
+        Result save = Cli(noPort, {"save", target});
+        EXPECT_EQ(save.code, 1) << target;
+        EXPECT_EQ(save.err, "Не удалось сохранить конфигурацию в указанный файл. \n" + reason + "\n") << target;
+    }
+    if (geteuid() != 0) {  // root may write anywhere
+        std::filesystem::create_directory(File("locked"));
+        std::filesystem::permissions(File("locked"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        Result locked = Cli(noPort, {"save", File("locked/a.klx41")});
+        EXPECT_NE(locked.err.find(File("locked") + ": нет права создавать файлы в этой папке. "), std::string::npos);
+    }
+    // The probe leaves nothing behind.
+    std::size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().string().find(".~probe"), std::string::npos) << entry.path();
+        ++entries;
+    }
+    EXPECT_GT(entries, 0u);
+}
+
+TEST_F(CliEndToEnd, TheOverwriteQuestionIsAskedOnATerminal)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    std::ofstream(File("a.klx41")) << "old";
+    PtyPair terminal;
+    ASSERT_FALSE(terminal.SlavePath().empty());
+
+    std::unique_ptr<Child> declined = StartCli(source, {"save", File("a.klx41")}, terminal.SlavePath());
+    ASSERT_TRUE(declined->WaitFor("файл будет перезаписан, продолжить? ", true)) << declined->Err();
+    terminal.Send("н\n");
+    EXPECT_EQ(declined->Wait(), 1) << declined->Err();
+    EXPECT_EQ(ReadText(File("a.klx41")), "old");
+
+    std::unique_ptr<Child> agreed = StartCli(source, {"save", File("a.klx41")}, terminal.SlavePath());
+    ASSERT_TRUE(agreed->WaitFor("файл будет перезаписан, продолжить? ", true)) << agreed->Err();
+    terminal.Send("д\n");
+    EXPECT_EQ(agreed->Wait(), 0) << agreed->Err();
+    EXPECT_EQ(AreasOfFile(File("a.klx41")), AreasOfDevice("a"));
+    // Asked once: the save itself does not ask again.
+    const std::string err = agreed->Err();
+    EXPECT_EQ(err.find("продолжить?"), err.rfind("продолжить?"));
+}
+
+TEST_F(CliEndToEnd, WhatIsNotARegularFileEndsInspectAndWriteAtOnce)
+{
+    ASSERT_EQ(mkfifo(File("pipe.klx41").c_str(), 0600), 0);
+    std::filesystem::create_directory(File("folder.klx41"));
+    for (const std::string& path : {File("pipe.klx41"), std::string("/dev/zero"), File("folder.klx41")}) {
+        for (const char* command : {"inspect", "write"}) {
+            std::unique_ptr<Child> cli = StartCli("/dev/mirrex-no-such-port", {command, path});
+            EXPECT_EQ(cli->WaitAtMost(std::chrono::seconds(20)), 1) << command << " " << path;
+            EXPECT_EQ(cli->Err(), path + "\nфайл конфигурации открыть не удалось. \n") << command << " " << path;
+        }
     }
 }

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <sys/un.h>
+#endif
 
 #include <cstring>
 #include <fstream>
@@ -224,3 +228,63 @@ TEST_F(FileOps, AFileLargerThanAnyDeviceTakesIsRefusedBeforeItIsRead)
     EXPECT_TRUE(image.empty());
     EXPECT_EQ(rig.prompts.Texts().back(), "Ошибка размера конфигурации. ");
 }
+
+// FIFOs, sockets and device nodes.
+#ifndef _WIN32
+namespace {
+
+// A listening socket bound to path, closed with the object.
+class BoundSocket {
+public:
+    explicit BoundSocket(const std::filesystem::path& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        m_bound = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && ::listen(m_fd, 1) == 0;
+    }
+    ~BoundSocket() { ::close(m_fd); }
+    bool Bound() const { return m_bound; }
+
+private:
+    int m_fd;
+    bool m_bound = false;
+};
+
+}  // namespace
+
+TEST_F(FileOps, WhatIsNotARegularFileIsRefusedAtOnceAndLeftAlone)
+{
+    // A plain open of a FIFO nobody writes into never returns; the alarm
+    // ends a test that waits.
+    ::alarm(20);
+    const std::filesystem::path fifo = Path("pipe.klx41");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    BoundSocket socket(Path("socket.klx41"));
+    ASSERT_TRUE(socket.Bound());
+    std::filesystem::create_directory(Path("folder.klx41"));
+    for (const std::filesystem::path& path : {fifo, Path("socket.klx41"), std::filesystem::path("/dev/zero"),
+                                              Path("folder.klx41")}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(CheckConfigurationFile(rig.link, path));
+        EXPECT_EQ(rig.prompts.Texts().back(), PathText(path) + "\nфайл конфигурации открыть не удалось. ");
+    }
+
+    // Saving onto one replaces nothing and asks nothing.
+    const std::size_t shown = rig.prompts.Texts().size();
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, fifo));
+    EXPECT_EQ(rig.prompts.Texts().size(), shown + 1);
+    EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+
+    // A file that becomes a FIFO between the check and the load.
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, target));
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, target));
+    std::filesystem::remove(target);
+    ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
+    std::vector<uint8_t> image;
+    EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
+    EXPECT_EQ(rig.prompts.Texts().back(), PathText(target) + "\nфайл конфигурации открыть не удалось. ");
+    ::alarm(0);
+}
+#endif

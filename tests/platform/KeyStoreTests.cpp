@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -29,6 +30,27 @@ int InChildWithTinyFileLimit(FileLimit limit, Body body)
         ::signal(SIGXFSZ, limit == FileLimit::Kills ? SIG_DFL : SIG_IGN);
         const rlimit small{20, 20};
         ::setrlimit(RLIMIT_FSIZE, &small);
+        ::_exit(body());
+    }
+    int status = -1;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return status;
+}
+
+// Runs body in a child process as an ordinary user (nobody, when the tests
+// run as root, who may read anything); folder is handed to that user first.
+// The child's wait status.
+template <typename Body>
+int InChildAsNobody(const std::string& folder, Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0) {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+                (void)!::lchown(entry.path().c_str(), 65534, 65534);
+            if (::chown(folder.c_str(), 65534, 65534) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(100);
+        }
         ::_exit(body());
     }
     int status = -1;
@@ -101,37 +123,108 @@ TEST_F(KeyStoreTest, ValuesSurviveTheRoundTripWithTheirTypes)
     EXPECT_FALSE(reopened.ReadDword(kMirrexKey, "empty"));
 }
 
-TEST_F(KeyStoreTest, DamagedOrForeignFilesCountAsMissingAndAreKeptAside)
+TEST_F(KeyStoreTest, AHandEditedFileLosesOnlyTheLinesThatCannotBeRead)
 {
+    WriteText(KeyFile(), "\xEF\xBB\xBFmirrex-key 1 \r\n"
+                         "dword baud_rate 9600\r\n"
+                         "\r\n"
+                         "   dword  parity\t2   \n"
+                         "dword stop_bits 2x\n"         // a typo: that value is missing
+                         "dword rs_type 99999999999\n"  // out of range
+                         "float byte_size 7\n"          // unknown type
+                         "# the line rate for bench 3\n"
+                         "string PAGE4_SaveToFile_Path_P4 /tmp/a\\x20b.klx41\n"
+                         "string bad \\q\n"
+                         "dword com 3");                // no line end at the end
+    ASSERT_TRUE(m_store.KeyExists(kMirrexKey));
+    EXPECT_EQ(m_store.ReadDword(kMirrexKey, "baud_rate"), 9600U);
+    EXPECT_EQ(m_store.ReadDword(kMirrexKey, "parity"), 2U);
+    EXPECT_EQ(m_store.ReadDword(kMirrexKey, "com"), 3U);
+    EXPECT_EQ(m_store.ReadString(kMirrexKey, "PAGE4_SaveToFile_Path_P4"), "/tmp/a b.klx41");
+    for (const char* missing : {"stop_bits", "rs_type", "byte_size"})
+        EXPECT_FALSE(m_store.ReadDword(kMirrexKey, missing)) << missing;
+    EXPECT_FALSE(m_store.ReadString(kMirrexKey, "bad"));
+}
+
+TEST_F(KeyStoreTest, AWriteThatDropsUnreadableLinesKeepsTheOldFileAside)
+{
+    const std::string edited = "mirrex-key 1\ndword com 3\ndword stop_bits 2x\n";
+    WriteText(KeyFile(), edited);
+    WriteText(KeyFile() + ".bad", "an earlier copy");
+
+    ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "stop_bits", 2));
+    EXPECT_EQ(ReadWholeFile(KeyFile() + ".bad", 1000), "an earlier copy");
+    EXPECT_EQ(ReadWholeFile(KeyFile() + ".bad.1", 1000), edited);
+    EXPECT_EQ(ReadWholeFile(KeyFile(), 1000), FormatKeyFile({{"com", 3U}, {"stop_bits", 2U}}));
+    // The file is clean now: the next write needs no copy.
+    ASSERT_TRUE(m_store.WriteDword(kMirrexKey, "com", 4));
+    EXPECT_EQ(FilesIn(m_root / "Tolvar"), (std::vector<std::string>{"Mirrex", "Mirrex.bad", "Mirrex.bad.1"}));
+}
+
+TEST_F(KeyStoreTest, FilesThatAreNotKeyFilesAreMovedAsideWithoutOverwritingEarlierCopies)
+{
+    std::string binary(300, '\0');
+    for (std::size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 37 + 11);
     const std::string samples[] = {
-        "",
+        binary,
         "[Settings]\nbaud_rate=9600\n",
-        "mirrex-key 1\ndword baud_rate 9600",          // cut short
-        "mirrex-key 1\ndword baud_rate 99999999999\n",  // out of range
-        "mirrex-key 1\ndword baud_rate -1\n",
-        "mirrex-key 1\nstring a \\q\n",
-        "mirrex-key 1\nstring a b c\n",
-        "mirrex-key 1\nfloat a 1\n",
-        std::string("mirrex-key 1\nstring a \0\n", 25),
+        "mirrex-key 2\ndword baud_rate 9600\n",  // a format we do not know
+        std::string(2 << 20, 'x'),              // far larger than any key file
     };
-    for (const auto& sample : samples) {
-        SCOPED_TRACE(sample);
-        WriteText(KeyFile(), sample);
+    std::vector<std::string> expectedFiles{"Mirrex"};
+    for (std::size_t i = 0; i < std::size(samples); ++i) {
+        SCOPED_TRACE(i);
+        WriteText(KeyFile(), samples[i]);
         EXPECT_FALSE(m_store.KeyExists(kMirrexKey));
         EXPECT_FALSE(m_store.ReadDword(kMirrexKey, "baud_rate"));
         EXPECT_FALSE(m_store.WriteDword(kMirrexKey, "baud_rate", 1));
+        EXPECT_EQ(ReadWholeFile(KeyFile(), 4 << 20), samples[i]) << "a failed write changed the file";
 
         ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
-        EXPECT_TRUE(m_store.KeyExists(kMirrexKey));
-        EXPECT_EQ(ReadWholeFile(KeyFile() + ".bad", 1000), sample);
+        EXPECT_TRUE(m_store.WriteDword(kMirrexKey, "baud_rate", 1));
+        const std::string aside = i == 0 ? "Mirrex.bad" : "Mirrex.bad." + std::to_string(i);
+        EXPECT_EQ(ReadWholeFile(m_root / ("Tolvar/" + aside), 4 << 20), samples[i]);
+        expectedFiles.push_back(aside);
     }
+    EXPECT_EQ(FilesIn(m_root / "Tolvar"), expectedFiles);
+
+    // An empty file holds nothing worth a copy.
+    WriteText(KeyFile(), "");
+    ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
+    EXPECT_EQ(FilesIn(m_root / "Tolvar"), expectedFiles);
 }
 
-TEST_F(KeyStoreTest, AFolderInTheKeysPlaceIsLeftAlone)
+TEST_F(KeyStoreTest, AFileWeMayNotReadIsMovedAsideIntact)
+{
+    const std::string locked = FormatKeyFile({{"com", 3U}});
+    WriteText(KeyFile(), locked);
+    ::chmod(KeyFile().c_str(), 0);
+    // Root reads anything: the store runs as an ordinary user here.
+    const int status = InChildAsNobody(m_root.Path(), [&] {
+        FileKeyStore store(m_root.Path());
+        if (store.KeyExists(kMirrexKey) || !store.CreateKey(kMirrexKey)) return 1;
+        return store.WriteDword(kMirrexKey, "com", 5) && store.ReadDword(kMirrexKey, "com") == 5U ? 0 : 2;
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ::chmod((KeyFile() + ".bad").c_str(), 0600);
+    EXPECT_EQ(ReadWholeFile(KeyFile() + ".bad", 1000), locked);
+}
+
+TEST_F(KeyStoreTest, AFolderOrAFifoInTheKeysPlaceIsLeftAlone)
 {
     ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
     EXPECT_FALSE(m_store.CreateKey("Software\\Tolvar"));
     EXPECT_TRUE(m_store.KeyExists(kMirrexKey));
+
+    std::filesystem::remove(KeyFile());
+    ASSERT_EQ(::mkfifo(KeyFile().c_str(), 0600), 0);
+    // Nobody writes into the FIFO: a blocking open would never return.
+    EXPECT_FALSE(m_store.KeyExists(kMirrexKey));
+    EXPECT_FALSE(m_store.CreateKey(kMirrexKey));
+    EXPECT_FALSE(m_store.WriteDword(kMirrexKey, "com", 1));
+    EXPECT_TRUE(std::filesystem::is_fifo(KeyFile()));
+    EXPECT_EQ(FilesIn(m_root / "Tolvar"), std::vector<std::string>{"Mirrex"});
 }
 
 TEST_F(KeyStoreTest, CrashWhileWritingLeavesTheOldFileIntact)
@@ -186,29 +279,36 @@ TEST(UserKeyStoreTest, LivesUnderTheConfigFolder)
 
 namespace {
 
-// Two programs changing different values of the same key at once: every
-// change of both must be there at the end.
+// Two programs changing different values of the same key at once, starting
+// from a damaged file or one that is not a key file: every change of both
+// must be there at the end, and the old file kept aside exactly once.
 TEST_F(KeyStoreTest, ConcurrentWritersLoseNothing)
 {
-    ASSERT_TRUE(m_store.CreateKey(kMirrexKey));
-    constexpr uint32_t kWrites = 100;
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    const std::string mine = child == 0 ? "child" : "parent";
-    FileKeyStore store(m_root.Path());
-    bool allWritten = true;
-    for (uint32_t i = 1; i <= kWrites; ++i)
-        allWritten = store.WriteDword(kMirrexKey, mine + std::to_string(i), i) && allWritten;
-    if (child == 0)
-        ::_exit(allWritten ? 0 : 1);
+    for (const char* start : {"mirrex-key 1\ndword com 3x\n", "not a key file"}) {
+        SCOPED_TRACE(start);
+        std::filesystem::remove_all(m_root / "Tolvar");
+        WriteText(KeyFile(), start);
+        constexpr uint32_t kWrites = 100;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        const std::string mine = child == 0 ? "child" : "parent";
+        FileKeyStore store(m_root.Path());
+        bool allWritten = store.CreateKey(kMirrexKey);
+        for (uint32_t i = 1; i <= kWrites; ++i)
+            allWritten = store.WriteDword(kMirrexKey, mine + std::to_string(i), i) && allWritten;
+        if (child == 0)
+            ::_exit(allWritten ? 0 : 1);
 
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_TRUE(allWritten);
-    for (uint32_t i = 1; i <= kWrites; ++i) {
-        EXPECT_EQ(m_store.ReadDword(kMirrexKey, "parent" + std::to_string(i)), i);
-        EXPECT_EQ(m_store.ReadDword(kMirrexKey, "child" + std::to_string(i)), i);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(allWritten);
+        for (uint32_t i = 1; i <= kWrites; ++i) {
+            EXPECT_EQ(m_store.ReadDword(kMirrexKey, "parent" + std::to_string(i)), i);
+            EXPECT_EQ(m_store.ReadDword(kMirrexKey, "child" + std::to_string(i)), i);
+        }
+        EXPECT_EQ(FilesIn(m_root / "Tolvar"), (std::vector<std::string>{"Mirrex", "Mirrex.bad"}));
+        EXPECT_EQ(ReadWholeFile(KeyFile() + ".bad", 1000), start);
     }
 }
 

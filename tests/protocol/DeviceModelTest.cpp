@@ -190,6 +190,33 @@ TEST(DeviceModel, VanishesAfterSoManyRequests)
     EXPECT_EQ(pc.Command("P.R.D.D.", 1), PROTO_NO_ANSWER);
 }
 
+// A simulated device left running for days: its record of what it heard
+// stays bounded, and counting for --vanish-after goes on beyond it.
+TEST(DeviceModel, TheRecordOfHeardRequestsKeepsOnlyTheLatest)
+{
+    auto requestText = [](const char* name) {
+        FrameCodec codec;
+        codec.ResetFrame();
+        codec.BuildFrameByName(name, true, 16, false);
+        return std::string(codec.m_txText, codec.m_txLength);
+    };
+    const std::string dev = requestText("dev");
+    const std::string ver = requestText("ver");
+    DeviceModelConfig config;
+    config.vanishAfter = 5 * DeviceModel::kHeardKept + 1;
+    DeviceModel device(config);
+    std::string requests;
+    for (std::size_t i = 0; i < 5 * DeviceModel::kHeardKept; ++i) requests += dev;
+    EXPECT_EQ(device.Receive(requests, 0).size(), 5 * DeviceModel::kHeardKept);
+    ASSERT_EQ(device.Receive(ver, 0).size(), 1u);
+    EXPECT_EQ(device.HeardCount(), 5 * DeviceModel::kHeardKept + 1);
+    EXPECT_GE(device.Heard().size(), DeviceModel::kHeardKept);
+    EXPECT_LE(device.Heard().size(), 2 * DeviceModel::kHeardKept);
+    EXPECT_EQ(device.Heard().back().id, NameHash("ver", 3));
+    EXPECT_EQ(device.Heard()[device.Heard().size() - 2].id, NameHash("dev", 3));
+    EXPECT_TRUE(device.Receive(dev, 0).empty());
+}
+
 TEST(DeviceModel, EndlessDataNeverSendsTheEmptyAnswer)
 {
     DeviceModelConfig config;

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/FileKeyStore.h"
 #include "platform/KeyFileFormat.h"
 #include "platform/PortMap.h"
@@ -161,6 +162,26 @@ TEST_F(SettingsStoreTest, CorruptSettingsFileGivesTheDefaults)
     m_store.Load();
     EXPECT_EQ(m_store.GetRecord(), DefaultCommSettings());
     EXPECT_TRUE(m_keys.KeyExists(kMirrexKey));
+}
+
+TEST_F(SettingsStoreTest, OneDamagedLineOfAHandEditCostsOnlyItsValue)
+{
+    StoreAll(Unusual());
+    ASSERT_TRUE(m_keys.WriteString(kMirrexKey, "PAGE4_SaveToFile_Path_P4", "/srv/line 3.klx41"));
+    // Edited on Windows: CRLF line ends, a blank after a value, a typo.
+    std::string text = ReadWholeFile(m_dir / "config/Tolvar/Mirrex", 1000).value_or("");
+    std::string edited;
+    for (char c : text) edited += c == '\n' ? std::string(" \r\n") : std::string(1, c);
+    const std::string typo = "dword com 7 \r\n";
+    ASSERT_NE(edited.find(typo), std::string::npos);
+    edited.replace(edited.find(typo), typo.size(), "dword com 7O\r\n");
+    std::ofstream(m_dir / "config/Tolvar/Mirrex", std::ios::binary) << edited;
+
+    m_store.Load();
+    CommSettings expected = Unusual();
+    expected.com = DefaultCommSettings().com;
+    EXPECT_EQ(m_store.GetRecord(), expected);
+    EXPECT_EQ(m_keys.ReadString(kMirrexKey, "PAGE4_SaveToFile_Path_P4"), "/srv/line 3.klx41");
 }
 
 TEST_F(SettingsStoreTest, PortsAreListedInTheMapsOrder)

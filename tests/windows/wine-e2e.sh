@@ -8,38 +8,14 @@
 set -euo pipefail
 cli_exe=$1 cli_linux=$2 devsim=$3 work=$4
 mkdir -p "$work"
-failures=0
-devsim_pids=()
-trap 'for pid in "${devsim_pids[@]}"; do kill "$pid" 2>/dev/null || true; done' EXIT
-
-passes=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok:   $*"; passes=$((passes + 1)); }
-
-# Starts a simulated device keeping its areas in $work/NAME; sets $pty.
-# Not in a subshell: the device ends with the process that started it.
-start_device() {
-  local name=$1; shift
-  mkdir -p "$work/$name"
-  "$devsim" --no-alias --exit-with-parent --save-areas "$work/$name" "$@" \
-    >"$work/devsim-$name.out" 2>"$work/devsim-$name.err" &
-  devsim_pids+=($!)
-  for _ in $(seq 100); do
-    [ -s "$work/devsim-$name.out" ] && { pty=$(head -n 1 "$work/devsim-$name.out"); return; }
-    sleep 0.1
-  done
-  echo "mirrex-devsim did not start: $(cat "$work/devsim-$name.err")" >&2
-  exit 1
-}
+. "$(dirname "$0")/wine-test-kit.sh"
+trap stop_devices EXIT
 
 # Runs wine with its output in files: $work/LOG.out and $work/LOG.err.
 wine_run() {
   local log=$1; shift
   "$MIRREX_WINE" "$@" <&- >"$work/$log.out" 2>"$work/$log.err"
 }
-
-# The work folder as wine's Z: drive shows it.
-win_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 start_device source --random-areas 11:700,300,100,40
 source_pty=$pty

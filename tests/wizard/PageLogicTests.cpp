@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <filesystem>
+#include <cstdint>
+#include <fstream>
+
 #include "FlowFakes.h"
+#include "wizard/ChoicePageLogic.h"
 #include "wizard/SettingsListTexts.h"
 #include "wizard/StoredChoices.h"
 
@@ -67,6 +73,128 @@ TEST(StoredChoices, StoredValuesAreKeptAndOddChoicesMeanSave)
     EXPECT_EQ(ReadStoredPath(keys, kSavePathValue), std::string(259, 'a'));
     EXPECT_EQ(ReadClockOption(keys), 1u);
     EXPECT_EQ(ReadVerifyOption(keys), 0u);
+}
+
+// Answers the file dialogs from a script (cancel when it has run out) and
+// records what each was opened with.
+class ScriptedDialogs : public FileDialogs {
+public:
+    std::optional<std::string> ChooseSaveFile(const std::string& initial) override { return Next(initial); }
+    std::optional<std::string> ChooseOpenFile(const std::string& initial) override { return Next(initial); }
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::string> initials;
+
+private:
+    std::optional<std::string> Next(const std::string& initial)
+    {
+        initials.push_back(initial);
+        if (answers.empty())
+            return std::nullopt;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+// A folder of the test's own for files the pages look at.
+class ScratchFolder {
+public:
+    ScratchFolder()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("mirrex-pages-" + std::to_string(reinterpret_cast<std::uintptr_t>(this))))
+    {
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(m_path / "locked.klx41", std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    std::string File(const std::string& name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+TEST(StartPage, StoredActionSelectsItsButtonAndLeavingStoresTheSelection)
+{
+    MemoryKeyStore keys;
+    StartPageLogic page(keys);
+    EXPECT_EQ(page.OnInitDialog(), kRadioSaveToFile);
+    page.OnCancel(kRadioReplicateFromDevice);
+    EXPECT_EQ(page.OnInitDialog(), kRadioReplicateFromDevice);
+    page.OnCancel(kRadioReplicateFromFile);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, kStartChoiceValue), 2u);
+    // No button selected (the hidden one was, and the user chose nothing).
+    page.OnCancel(0);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, kStartChoiceValue), 1u);
+}
+
+TEST(SaveFilePage, OnlyAWritableFileChosenWithBrowseIsStored)
+{
+    MemoryKeyStore keys;
+    keys.CreateKey(kMirrexKey);
+    ScriptedPrompts prompts;
+    ScriptedDialogs dialogs;
+    ScratchFolder folder;
+    SaveFilePageLogic page(keys, prompts, dialogs);
+    std::string shown = page.OnInitDialog();
+    EXPECT_EQ(shown, "C:\\1st_project.klx41");
+
+    // Cancelled: nothing changes.
+    EXPECT_EQ(page.OnBrowse("typed.klx41"), "typed.klx41");
+    EXPECT_EQ(dialogs.initials.back(), "typed.klx41");
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), "C:\\1st_project.klx41");
+
+    const std::string chosen = folder.File("new.klx41");
+    dialogs.answers = {chosen};
+    shown = page.OnBrowse(shown);
+    EXPECT_EQ(shown, chosen);
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), chosen);
+
+    // A read-only file is refused with the message, the path and the store
+    // unchanged; a folder or a missing file is not read-only.
+    const std::string locked = folder.File("locked.klx41");
+    std::ofstream(locked) << "x";
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    dialogs.answers = {locked};
+    EXPECT_EQ(page.OnBrowse(shown), chosen);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, locked +
+                                         "\nфайл имеет атрибут 'только чтение'.\nДля сохранения файла необходимо "
+                                         "изменить атрибут или выбрать другое имя. ");
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), chosen);
+}
+
+TEST(ReplicateFilePage, BrowseFillsAnEmptyBoxAndTheOptionsAreStoredAtEveryClick)
+{
+    MemoryKeyStore keys;
+    keys.CreateKey(kMirrexKey);
+    ScriptedDialogs dialogs;
+    ReplicateFilePageLogic page(keys, dialogs);
+    const ReplicateFilePageLogic::Initial initial = page.OnInitDialog();
+    EXPECT_EQ(initial.path, "C:\\1st_project.klx41");
+    EXPECT_FALSE(initial.setClock);
+    EXPECT_TRUE(initial.verify);
+
+    // The default is put into an empty box even when the dialog is cancelled.
+    EXPECT_EQ(page.OnBrowse(""), "C:\\1st_project.klx41");
+    EXPECT_EQ(dialogs.initials.back(), "C:\\1st_project.klx41");
+    dialogs.answers = {"/data/line 3.klx41"};
+    EXPECT_EQ(page.OnBrowse("old.klx41"), "/data/line 3.klx41");
+    EXPECT_EQ(dialogs.initials.back(), "old.klx41");
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kReplicatePathValue), "/data/line 3.klx41");
+
+    page.OnTimeSyncClicked(true);
+    page.OnVerifyClicked(false);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, kClockOptionValue), 1u);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, kVerifyOptionValue), 0u);
+    const ReplicateFilePageLogic::Initial again = page.OnInitDialog();
+    EXPECT_TRUE(again.setClock);
+    EXPECT_FALSE(again.verify);
 }
 
 TEST(SettingsListTexts, DefaultsShowAndReadBackUnchanged)

@@ -1,181 +1,275 @@
-// The settings list of pages 3 and 8: filling, the RS-232 lock, the
-// in-place editors and their commits, the row colours and storing.
+// The settings list's logic without widgets: which editor each cell opens
+// in which mode, what the drop-down lists offer and select, what a commit
+// changes, and that an editor is committed exactly once whichever way it is
+// left.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <filesystem>
+#include <functional>
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-
-#include "GuiHarness.h"
-#include "pages/CMyList.h"
-#include "pages/SettingsPages.h"
+#include "FlowFakes.h"
+#include "platform/PortMap.h"
+#include "settings/SettingsStore.h"
+#include "wizard/SettingsList.h"
 
 namespace {
 
-class SettingsListTest : public ::testing::Test {
-protected:
-    CMyList& OpenPage3(const CommSettings& stored)
+// Records what the list asks of its window; the open editor's text is
+// whatever the test types into it.
+class RecordingView : public SettingsListView {
+public:
+    void ShowCellText(int row, const std::string& text) override { shown[row] = text; }
+    void ShowRowColours() override { ++recolours; }
+    void OpenCombo(int row, const std::vector<ComboEntry>& list, int selected) override
     {
-        gui.StoreSettings(stored);
-        gui.Open().SetActivePage(kPageReadSettings);
-        return *Page().List();
+        opened.push_back("combo " + std::to_string(row));
+        entries = list;
+        editorText = selected >= 0 ? list[selected].text : "";
+        selectedEntry = selected;
     }
-    SettingsPage& Page() { return gui.PageAt<SettingsPage>(kPageReadSettings); }
-    void DoubleClick(CMyList& list, int row, int column)
+    void OpenEdit(int row, const std::string& text) override
     {
-        const QRect rect = list.visualRect(list.model()->index(row, column));
-        QTest::mouseDClick(list.viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+        opened.push_back("edit " + std::to_string(row));
+        editorText = text;
     }
-    std::vector<std::string> Values(CMyList& list)
+    void ReplaceComboEntries(const std::vector<ComboEntry>& list, int selected) override
     {
-        std::vector<std::string> values;
-        for (int row = 0; row < 9; ++row)
-            values.push_back(list.CellText(row).toStdString());
-        return values;
+        entries = list;
+        selectedEntry = selected;
     }
-    std::vector<QColor> Colours(CMyList& list)
+    std::string EditorText() const override { return editorText; }
+    void CloseEditor() override
     {
-        std::vector<QColor> colours;
-        for (int row = 0; row < 9; ++row)
-            colours.push_back(list.topLevelItem(row)->foreground(1).color());
-        return colours;
-    }
-    static CommSettings Rs232()
-    {
-        CommSettings s = GuiHarness::SettingsForPort(1);
-        s.rs_type = 0;
-        s.baud_rate = 9600;
-        s.address = 33;
-        return s;
+        ++closes;
+        // Closing takes the focus from the editor, which reports it.
+        if (onClose)
+            onClose();
     }
 
-    GuiHarness gui;
+    SettingsListValues shown;
+    int recolours = 0;
+    int closes = 0;
+    std::vector<std::string> opened;
+    std::vector<ComboEntry> entries;
+    int selectedEntry = -2;
+    std::string editorText;
+    std::function<void()> onClose;
 };
 
-TEST_F(SettingsListTest, ShowsTheStoredRecordInNineRows)
+std::vector<std::string> Texts(const std::vector<ComboEntry>& entries)
 {
-    CommSettings stored = GuiHarness::SettingsForPort(3);
-    stored.parity = 2;
-    stored.converter = 0;
-    CMyList& list = OpenPage3(stored);
-    EXPECT_EQ(list.objectName(), "1005");
-    ASSERT_EQ(list.topLevelItemCount(), 9);
-    EXPECT_EQ(list.topLevelItem(0)->text(0).toStdString(), "Тип интерфейса связи");
-    EXPECT_EQ(list.topLevelItem(8)->text(0).toStdString(), "Количество стоп-бит");
-    EXPECT_EQ(Values(list), (std::vector<std::string>{"RS-485", "COM3", "115200", "16", "8", "Полуавтомат.",
-                                                      "8", "Чет", "1"}));
-    EXPECT_EQ(list.headerItem()->text(0).toStdString(), "Параметр");
-    EXPECT_EQ(list.headerItem()->text(1).toStdString(), "Значение");
-    EXPECT_EQ(list.m_nMode, 1);
-    for (const QColor& colour : Colours(list))
-        EXPECT_EQ(colour, QColor(0, 0, 221));
+    std::vector<std::string> texts;
+    for (const ComboEntry& entry : entries)
+        texts.push_back(entry.text);
+    return texts;
 }
 
-TEST_F(SettingsListTest, Rs232LocksRowsTwoToEightAndChoosingItWritesTheFixedValues)
+CommSettings Rs485()
 {
-    CMyList& list = OpenPage3(Rs232());
-    EXPECT_EQ(list.m_nMode, 0);
-    // The stored values stay, in grey.
-    EXPECT_EQ(list.CellText(2).toStdString(), "9600");
-    EXPECT_EQ(Colours(list)[2], QColor(172, 168, 153));
-    EXPECT_EQ(Colours(list)[1], QColor(0, 0, 221));
-    for (int row = 2; row < 9; ++row) {
-        DoubleClick(list, row, 1);
-        EXPECT_FALSE(list.OpenCombo() || list.OpenEdit()) << row;
+    CommSettings s = DefaultCommSettings();
+    s.rs_type = 1;
+    s.baud_rate = 9600;
+    s.address = 33;
+    return s;
+}
+
+class SettingsListTest : public ::testing::Test {
+protected:
+    SettingsListTest()
+    {
+        list.SetPortSource([this] { return ports; });
     }
-    // The name column opens nothing either.
-    DoubleClick(list, 0, 0);
-    EXPECT_FALSE(list.OpenCombo());
 
-    // Committing the port row writes the fixed values.
-    DoubleClick(list, 1, 1);
-    ASSERT_TRUE(list.OpenCombo());
-    list.CommitCombo();
-    std::vector<std::string> values = Values(list);
-    values.erase(values.begin(), values.begin() + 2);
-    EXPECT_EQ(values, (std::vector<std::string>{"115200", "16", "8", "Автомат.", "8", "Нет", "1"}));
+    RecordingView view;
+    SettingsList list{view};
+    std::vector<ComboEntry> ports{{"COM1", "/dev/ttyS0"}, {"COM10", "/dev/ttyUSB0"}};
+};
 
-    // RS-485: rows editable and blue again, their texts kept.
-    DoubleClick(list, 0, 1);
-    QComboBox* combo = list.OpenCombo();
-    ASSERT_TRUE(combo);
-    EXPECT_EQ(combo->objectName(), "1");
-    EXPECT_EQ(combo->currentText().toStdString(), "RS-232");
-    combo->setCurrentIndex(1);
-    emit combo->activated(1);
-    EXPECT_FALSE(list.OpenCombo());
-    EXPECT_EQ(list.m_nMode, 1);
-    EXPECT_EQ(Colours(list)[5], QColor(0, 0, 221));
-    EXPECT_EQ(list.CellText(3).toStdString(), "16");
-    DoubleClick(list, 3, 1);
-    EXPECT_TRUE(list.OpenEdit());
+TEST_F(SettingsListTest, EachCellOpensItsEditorUnlessTheNameColumnOrRs232LocksIt)
+{
+    list.Fill(Rs485());
+    EXPECT_EQ(view.shown, SettingsToListValues(Rs485()));
+    for (int row = 0; row < kSettingsRows; ++row) {
+        EXPECT_EQ(list.EditorFor(row, 1), row == kRowAddress ? CellEditor::Edit : CellEditor::Combo) << row;
+        EXPECT_EQ(list.EditorFor(row, 0), CellEditor::None) << row;
+        EXPECT_EQ(list.RowColourOf(row), kListBlue) << row;
+    }
+    EXPECT_EQ(list.EditorFor(-1, 1), CellEditor::None);
+    EXPECT_EQ(list.EditorFor(9, 1), CellEditor::None);
+
+    CommSettings rs232 = Rs485();
+    rs232.rs_type = 0;
+    list.Fill(rs232);
+    // The stored values stay, locked and grey.
+    EXPECT_EQ(list.Cell(kRowBaudRate), "9600");
+    for (int row = 0; row < kSettingsRows; ++row) {
+        EXPECT_EQ(list.RowLocked(row), row > kRowPort) << row;
+        EXPECT_EQ(list.RowColourOf(row), row > kRowPort ? kListGrey : kListBlue) << row;
+        list.OnItemActivate(row, 1);
+        list.CommitOpenEditor();
+    }
+    EXPECT_EQ(view.opened, (std::vector<std::string>{"combo 0", "combo 1"}));
 }
 
-TEST_F(SettingsListTest, EditorsCommitOnEnterAndOnFocusLossWhateverTheText)
+TEST_F(SettingsListTest, CombosOfferTheirEntriesInOrderAndSelectTheExactCellText)
 {
-    CMyList& list = OpenPage3(GuiHarness::SettingsForPort(1));
-    DoubleClick(list, 3, 1);
-    QLineEdit* edit = list.OpenEdit();
-    ASSERT_TRUE(edit);
-    EXPECT_EQ(edit->objectName(), "2");
-    EXPECT_EQ(edit->selectedText().toStdString(), "16");
-    QTest::keyClicks(edit, "7x0000");
-    QTest::keyClick(edit, Qt::Key_Return);
-    EXPECT_FALSE(list.OpenEdit());
-    EXPECT_EQ(list.CellText(3).toStdString(), "7x0000");
-    // Enter was the editor's, not the sheet's Next.
-    EXPECT_EQ(gui.Sheet().ActivePage(), kPageReadSettings);
+    list.Fill(Rs485());
+    const std::vector<std::vector<std::string>> expected = {
+        {"RS-232", "RS-485"},
+        {"COM1", "COM10"},
+        {"2400", "4800", "9600", "14400", "19200", "28800", "38400", "57600", "115200"},
+        {},
+        {"8", "11"},
+        {"Полуавтомат.", "Автомат."},
+        {"5", "6", "7", "8"},
+        {"Нет", "Чет", "Нечет"},
+        {"1", "2"},
+    };
+    for (int row = 0; row < kSettingsRows; ++row)
+        EXPECT_EQ(Texts(list.EntriesOf(row)), expected[row]) << row;
 
-    DoubleClick(list, 3, 1);
-    QTest::keyClicks(list.OpenEdit(), "70000");
-    gui.Sheet().Button(kCmdCancel)->setFocus();
-    QApplication::processEvents();
-    EXPECT_FALSE(list.OpenEdit());
-    EXPECT_EQ(list.CellText(3).toStdString(), "70000");
+    // COM1 is not taken for COM10 or the other way round.
+    list.SetCell(kRowPort, "COM1");
+    list.OnItemActivate(kRowPort, 1);
+    EXPECT_EQ(view.selectedEntry, 0);
+    EXPECT_EQ(view.entries[1].tooltip, "/dev/ttyUSB0");
+    list.CommitCombo();
+    list.SetCell(kRowPort, "COM10");
+    list.OnItemActivate(kRowPort, 1);
+    EXPECT_EQ(view.selectedEntry, 1);
+    list.CommitCombo();
 
     // A value not among the entries opens with nothing chosen; leaving
-    // empties the cell.
-    list.SetCellText(2, "1200");
-    DoubleClick(list, 2, 1);
-    ASSERT_TRUE(list.OpenCombo());
-    EXPECT_EQ(list.OpenCombo()->currentIndex(), -1);
-    QTest::keyClick(list.OpenCombo(), Qt::Key_Return);
-    EXPECT_EQ(list.CellText(2).toStdString(), "");
-
-    Page().SaveListSettings();
-    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "address"), 4464u);
-    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "baud_rate"), 0u);
-    EXPECT_EQ(Page().m_settings.address, 4464);
+    // without a choice empties the cell.
+    list.SetCell(kRowBaudRate, "1200");
+    list.OnItemActivate(kRowBaudRate, 1);
+    EXPECT_EQ(view.selectedEntry, -1);
+    list.CommitCombo();
+    EXPECT_EQ(list.Cell(kRowBaudRate), "");
+    EXPECT_EQ(list.Read().baud_rate, 0u);
 }
 
-TEST_F(SettingsListTest, PortRowOffersThePortNamesWithTheirDevicesAsTooltips)
+TEST_F(SettingsListTest, ChoosingRs232FixesRowsTwoToEightAndRs485KeepsThemEditable)
 {
-    const std::filesystem::path first = gui.Folder() / "adapter-a";
-    const std::filesystem::path second = gui.Folder() / "adapter-b";
-    std::ofstream(first) << "";
-    std::ofstream(second) << "";
-    ASSERT_EQ(gui.Ports().RegisterAlias(first.string(), 41), 41u);
-    ASSERT_EQ(gui.Ports().RegisterAlias(second.string(), 410), 410u);
-    CMyList& list = OpenPage3(GuiHarness::SettingsForPort(41));
+    list.Fill(Rs485());
+    const int recoloursBefore = view.recolours;
+    list.OnItemActivate(kRowInterface, 1);
+    view.editorText = "RS-232";
+    list.CommitCombo();
+    EXPECT_EQ(list.Mode(), 0);
+    EXPECT_EQ(view.recolours, recoloursBefore + 1);
+    const SettingsListValues cells = list.Cells();
+    EXPECT_EQ(std::vector<std::string>(cells.begin() + 2, cells.end()),
+              (std::vector<std::string>{"115200", "16", "8", "Автомат.", "8", "Нет", "1"}));
+    EXPECT_EQ(view.shown, cells);
+    EXPECT_EQ(list.RowColourOf(kRowParity), kListGrey);
 
-    DoubleClick(list, 1, 1);
-    QComboBox* combo = list.OpenCombo();
-    ASSERT_TRUE(combo);
-    const int a = combo->findText("COM41");
-    const int b = combo->findText("COM410");
-    ASSERT_GE(a, 0);
-    ASSERT_GE(b, 0);
-    EXPECT_EQ(combo->currentIndex(), a);
-    EXPECT_EQ(combo->itemData(a, Qt::ToolTipRole).toString().toStdString(), first.string());
-    EXPECT_EQ(combo->itemData(b, Qt::ToolTipRole).toString().toStdString(), second.string());
-    combo->setCurrentIndex(b);
-    emit combo->activated(b);
-    Page().SaveListSettings();
-    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "com"), 410u);
+    // Committing the port row in RS-232 writes the fixed values again, and
+    // needs no recolouring.
+    list.SetCell(kRowAddress, "99");
+    list.OnItemActivate(kRowPort, 1);
+    list.CommitCombo();
+    EXPECT_EQ(list.Cell(kRowAddress), "16");
+    EXPECT_EQ(view.recolours, recoloursBefore + 1);
+
+    list.OnItemActivate(kRowInterface, 1);
+    view.editorText = "RS-485";
+    list.CommitCombo();
+    EXPECT_EQ(list.Mode(), 1);
+    EXPECT_EQ(list.Cell(kRowAddress), "16");
+    EXPECT_EQ(list.RowColourOf(kRowParity), kListBlue);
+    EXPECT_EQ(list.Read().rs_type, 1);
+}
+
+TEST_F(SettingsListTest, EveryWayOutCommitsOnceAndEnterIsOnlyTheEditorsWhileOneIsOpen)
+{
+    list.Fill(Rs485());
+    EXPECT_FALSE(list.OnEnter());
+
+    // The focus loss that closing the editor causes commits nothing twice.
+    view.onClose = [this] { list.CommitOpenEditor(); };
+    list.OnItemActivate(kRowAddress, 1);
+    EXPECT_EQ(list.OpenEditor(), CellEditor::Edit);
+    EXPECT_EQ(view.editorText, "33");
+    view.editorText = "7x0000";
+    EXPECT_TRUE(list.OnEnter());
+    EXPECT_EQ(list.OpenEditor(), CellEditor::None);
+    EXPECT_EQ(view.closes, 1);
+    EXPECT_EQ(list.Cell(kRowAddress), "7x0000");
+    EXPECT_FALSE(list.OnEnter());
+
+    // A double click on another cell while an editor is open commits it into
+    // its own cell first.
+    list.OnItemActivate(kRowAddress, 1);
+    view.editorText = "70000";
+    list.OnItemActivate(kRowBaudRate, 1);
+    EXPECT_EQ(list.Cell(kRowAddress), "70000");
+    EXPECT_EQ(list.OpenEditor(), CellEditor::Combo);
+    EXPECT_EQ(list.EditedRow(), kRowBaudRate);
+    view.editorText = "57600";
+    list.OnItemActivate(kRowAddress, 0);  // the name column: closes, opens nothing
+    EXPECT_EQ(list.Cell(kRowBaudRate), "57600");
+    EXPECT_EQ(list.OpenEditor(), CellEditor::None);
+
+    // A late commit notice of a combo box that has gone changes nothing.
+    list.CommitCombo();
+    list.CommitEdit();
+    EXPECT_EQ(list.Cell(kRowBaudRate), "57600");
+    EXPECT_EQ(list.Read().address, 4464);
+}
+
+TEST_F(SettingsListTest, PortListRefreshedWhileOpenKeepsTheChosenPort)
+{
+    list.Fill(Rs485());
+    list.SetCell(kRowPort, "COM10");
+    list.OnItemActivate(kRowPort, 1);
+    ports = {{"COM3", "/dev/ttyACM0"}, {"COM10", "/dev/ttyUSB0"}, {"COM11", "/dev/ttyUSB1"}};
+    list.OnDropDown();
+    EXPECT_EQ(Texts(view.entries), (std::vector<std::string>{"COM3", "COM10", "COM11"}));
+    EXPECT_EQ(view.selectedEntry, 1);
+
+    // The chosen port went away: nothing is selected, the cell empties.
+    ports.clear();
+    list.OnDropDown();
+    EXPECT_TRUE(view.entries.empty());
+    EXPECT_EQ(view.selectedEntry, -1);
+    view.editorText = "";
+    list.CommitCombo();
+    EXPECT_EQ(list.Cell(kRowPort), "");
+    EXPECT_EQ(list.Read().com, 0u);
+
+    // Other rows' lists are fixed.
+    list.OnItemActivate(kRowStopBits, 1);
+    view.entries.clear();
+    list.OnDropDown();
+    EXPECT_TRUE(view.entries.empty());
+}
+
+TEST(SettingsPageLogic, StoresTheCellsAndAnEditorStillOpen)
+{
+    MemoryKeyStore keys;
+    keys.CreateKey(kMirrexKey);
+    // No port present, and nothing of the machine's looked at.
+    const std::string nowhere = (std::filesystem::temp_directory_path() / "mirrex-no-such-folder").string();
+    PortMap ports(PortMapRoots{nowhere, nowhere, nowhere, nowhere});
+    SettingsStore store(keys, ports);
+    store.SetRecord(Rs485());
+    store.Save();
+
+    RecordingView view;
+    SettingsList list(view);
+    SettingsPageLogic page(store, list);
+    page.OnInitDialog();
+    EXPECT_EQ(page.m_settings, Rs485());
+    EXPECT_EQ(list.Cell(kRowBaudRate), "9600");
+
+    list.OnItemActivate(kRowBaudRate, 1);
+    view.editorText = "19200";
+    page.SaveListSettings();
+    EXPECT_EQ(list.OpenEditor(), CellEditor::None);
+    EXPECT_EQ(page.m_settings.baud_rate, 19200u);
+    EXPECT_EQ(store.GetRecord().baud_rate, 19200u);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "baud_rate"), 19200u);
 }
 
 }  // namespace

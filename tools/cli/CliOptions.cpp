@@ -1,10 +1,11 @@
 #include "CliOptions.h"
 
 #include <charconv>
-#include <functional>
-#include <map>
+#include <type_traits>
+#include <utility>
 
 #include "platform/PortMap.h"
+#include "resources/CliTexts.h"
 
 namespace {
 
@@ -17,17 +18,48 @@ std::optional<T> Number(const std::string& text, uint64_t low, uint64_t high)
     return static_cast<T>(value);
 }
 
-std::optional<uint32_t> Choice(const std::string& text, const std::map<std::string, uint32_t>& choices)
+using Choices = std::vector<std::pair<std::string, uint32_t>>;
+
+std::optional<uint32_t> Choice(const std::string& text, const Choices& choices)
 {
-    auto found = choices.find(text);
-    if (found == choices.end()) return std::nullopt;
-    return found->second;
+    for (const auto& [word, value] : choices) {
+        if (word == text) return value;
+    }
+    return std::nullopt;
 }
 
-// Sets one connection option from its value; false when the value is bad.
-bool ApplyConnection(const std::string& name, const std::string& value, ConnectionOverrides& c)
+std::string Listed(const Choices& choices)
 {
+    std::string list;
+    for (const auto& choice : choices) list += (list.empty() ? "" : ", ") + choice.first;
+    return list;
+}
+
+Choices BaudRates()
+{
+    Choices rates;
+    for (uint32_t rate : kBaudRates) rates.emplace_back(std::to_string(rate), rate);
+    return rates;
+}
+
+const Choices kAddressBits{{"8", 8}, {"11", 11}};
+const Choices kDataBits{{"5", 5}, {"6", 6}, {"7", 7}, {"8", 8}};
+const Choices kParities{{"none", 0}, {"odd", 1}, {"even", 2}};
+const Choices kStopBits{{"1", 0}, {"2", 2}};
+const Choices kConverters{{"auto", 1}, {"semi", 0}};
+
+// Sets one connection option from its value; false, with the values it
+// takes in *allowed, when the value is bad.
+bool ApplyConnection(const std::string& name, const std::string& value, ConnectionOverrides& c, std::string* allowed)
+{
+    auto choose = [&](auto& field, const Choices& choices) {
+        std::optional<uint32_t> chosen = Choice(value, choices);
+        if (chosen) field = static_cast<typename std::remove_reference_t<decltype(field)>::value_type>(*chosen);
+        *allowed = Listed(choices);
+        return chosen.has_value();
+    };
     if (name == "--port") {
+        *allowed = texts::kCliPortValues;
         if (auto number = PortMap::NumberOfName(value)) {
             c.com = *number;
         } else if (value.find('/') != std::string::npos) {
@@ -37,15 +69,16 @@ bool ApplyConnection(const std::string& name, const std::string& value, Connecti
         }
         return true;
     }
-    if (name == "--baud") return (c.baud = Number<uint32_t>(value, 1, 4000000)).has_value();
-    if (name == "--address") return (c.address = Number<uint16_t>(value, 0, 2047)).has_value();
-    if (name == "--address-bits") {
-        return (c.addressBits = Choice(value, {{"8", 8}, {"11", 11}})).has_value();
+    if (name == "--baud") return choose(c.baud, BaudRates());
+    if (name == "--address") {
+        *allowed = texts::kCliAddressValues;
+        return (c.address = Number<uint16_t>(value, 0, 2047)).has_value();
     }
-    if (name == "--data-bits") return (c.dataBits = Number<uint8_t>(value, 5, 8)).has_value();
-    if (name == "--parity") return (c.parity = Choice(value, {{"none", 0}, {"odd", 1}, {"even", 2}})).has_value();
-    if (name == "--stop-bits") return (c.stopBits = Choice(value, {{"1", 0}, {"2", 2}})).has_value();
-    if (name == "--converter") return (c.converter = Choice(value, {{"auto", 1}, {"semi", 0}})).has_value();
+    if (name == "--address-bits") return choose(c.addressBits, kAddressBits);
+    if (name == "--data-bits") return choose(c.dataBits, kDataBits);
+    if (name == "--parity") return choose(c.parity, kParities);
+    if (name == "--stop-bits") return choose(c.stopBits, kStopBits);
+    if (name == "--converter") return choose(c.converter, kConverters);
     return false;
 }
 
@@ -90,6 +123,15 @@ CommSettings ConnectionOverrides::AppliedTo(CommSettings settings) const
     return settings;
 }
 
+std::string AddressWidthProblem(const ConnectionOverrides& given, const CommSettings& applied)
+{
+    // Only what the command line says is judged: stored settings behave as
+    // they always have.
+    if ((!given.address && !given.addressBits) || applied.adress_len != 8 || applied.address <= 255) return {};
+    if (given.address) return "--address " + std::to_string(applied.address) + texts::kCliAllowedValues + texts::kCliAddressValues + ")";
+    return "--address-bits 8" + std::string(texts::kCliStoredAddressTooWide) + std::to_string(applied.address) + ")";
+}
+
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string* error)
 {
     CliOptions options;
@@ -102,8 +144,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             const std::string& value = args[++i];
             if (arg == "--area-folder") {
                 options.areaFolder = value;
-            } else if (!ApplyConnection(arg, value, options.connection)) {
-                *error = arg + " " + value;
+            } else if (std::string allowed; !ApplyConnection(arg, value, options.connection, &allowed)) {
+                *error = arg + " " + value + texts::kCliAllowedValues + allowed + ")";
                 return std::nullopt;
             }
         } else if (arg.rfind("--", 0) == 0) {

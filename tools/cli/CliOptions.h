@@ -34,5 +34,11 @@ struct CliOptions {
     ConnectionOverrides connection;
 };
 
-// nullopt with *error naming the offending argument.
+// nullopt with *error naming the offending argument and the values it takes.
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, std::string* error);
+
+// An address the command line asks for (or a width it asks for) that the
+// address width cannot carry: 8-bit addressing reaches 0..255 only, and a
+// wider address would silently reach another device. The offending
+// argument with the values it takes, or empty.
+std::string AddressWidthProblem(const ConnectionOverrides& given, const CommSettings& applied);

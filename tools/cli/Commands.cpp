@@ -4,11 +4,14 @@
 #include <memory>
 #include <unistd.h>
 
+#include "ConnectionText.h"
+#include "SaveTarget.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
 #include "configfile/ConfigurationFile.h"
 #include "device/AreaFolder.h"
 #include "device/DeviceLink.h"
+#include "device/FileIo.h"
 #include "device/WriteRefusal.h"
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
@@ -21,6 +24,7 @@ using PathSerialLine = Win32SerialLine;
 using PathSerialLine = PosixSerialLine;
 #endif
 #include "platform/ProgramPath.h"
+#include "platform/Sha256.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
@@ -28,6 +32,15 @@ using PathSerialLine = PosixSerialLine;
 #include "wizard/DeviceClock.h"
 
 namespace {
+
+CommSettings StoredSettings()
+{
+    std::unique_ptr<KeyStore> keys = MakeUserKeyStore();
+    PortMap ports;
+    SettingsStore store(*keys, ports);
+    store.Load();
+    return store.GetRecord();
+}
 
 // Everything one command needs: the stored settings with the command
 // line's overrides, the prompts and display on the terminal, and the link.
@@ -61,6 +74,7 @@ public:
         std::string text = texts::PortOpenText(result);
         if (!m_link.LastOpenDetail().empty()) text += "\n" + m_link.LastOpenDetail();
         m_prompts.Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
+        TellConnection();
         return false;
     }
 
@@ -72,7 +86,20 @@ public:
                             MsgCaption::Application});
             return EXIT_REFUSED;
         }
-        return m_dialogs.Cancelled() ? EXIT_CANCELLED : EXIT_FAILED;
+        if (m_dialogs.Cancelled()) return EXIT_CANCELLED;
+        TellConnection();
+        return EXIT_FAILED;
+    }
+
+    // After the system's message of a failure to reach the device: what was
+    // tried, so that a wrong port or rate shows at once.
+    void TellConnection()
+    {
+        const ConnectionOverrides& given = m_options.connection;
+        const std::string port = given.devicePath ? *given.devicePath : PortMap::NameOfNumber(m_link.settings.com);
+        const std::optional<std::string> path =
+            given.devicePath ? given.devicePath : PortMap().Resolve(m_link.settings.com);
+        std::cerr << DescribeConnection(m_link.settings, port, path) << std::endl;
     }
 
 private:
@@ -82,14 +109,7 @@ private:
         return ChooseAreaFolder(ProgramFolderOf(ProgramFilePath()));
     }
 
-    CommSettings Settings()
-    {
-        std::unique_ptr<KeyStore> keys = MakeUserKeyStore();
-        PortMap ports;
-        SettingsStore store(*keys, ports);
-        store.Load();
-        return m_options.connection.AppliedTo(store.GetRecord());
-    }
+    CommSettings Settings() { return m_options.connection.AppliedTo(StoredSettings()); }
 
     const CliOptions& m_options;
     TerminalPrompts m_prompts;
@@ -114,15 +134,21 @@ int ListPorts()
 int Identify(Session& session)
 {
     if (!session.OpenPort()) return EXIT_FAILED;
-    if (!session.Link().Identify()) return session.Link().deviceRefused ? session.FailureCode() : EXIT_FAILED;
+    if (!session.Link().Identify()) return session.FailureCode();
     PrintHeader(session.Link().readHeader);
     return EXIT_DONE;
 }
 
 int Save(Session& session, const std::filesystem::path& file)
 {
-    // Asked before the device is read rather than after: a refused
-    // overwrite should not cost a whole read.
+    // Checked and asked before the device is read rather than after: a
+    // target that cannot be written, or a refused overwrite, should not
+    // cost a whole read.
+    if (std::optional<std::string> reason = WhyTargetCannotBeSaved(file)) {
+        session.Prompts().Show({std::string(texts::kSaveCannotWrite) + "\n" + *reason, MsgIcon::None, MsgButtons::Ok,
+                                false, MsgCaption::Application});
+        return EXIT_FAILED;
+    }
     std::error_code error;
     if (!session.Options().force && std::filesystem::exists(file, error)) {
         if (!AskOverwrite(session.Link(), file)) return EXIT_FAILED;
@@ -133,6 +159,22 @@ int Save(Session& session, const std::filesystem::path& file)
     return SaveConfigurationFile(session.Link(), file) ? EXIT_DONE : EXIT_FAILED;
 }
 
+// The file's SHA-256, read in pieces; nullopt when it cannot be read.
+std::optional<std::string> FileSha256(const std::filesystem::path& path)
+{
+    FilePtr file = OpenRegularFile(path, "rb");
+    if (!file) return std::nullopt;
+    Sha256 hash;
+    std::vector<char> piece(64 * 1024);
+    for (;;) {
+        std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+        hash.Update(piece.data(), got);
+        if (got < piece.size()) break;
+    }
+    if (std::ferror(file.get())) return std::nullopt;
+    return Sha256::Hex(hash.Finish());
+}
+
 int Inspect(Session& session, const std::filesystem::path& file)
 {
     if (!CheckConfigurationFile(session.Link(), file)) return EXIT_FAILED;
@@ -140,6 +182,13 @@ int Inspect(Session& session, const std::filesystem::path& file)
     PrintHeader(header);
     std::cout << texts::kCliSizes << header.size0 << " " << header.size16 << " " << header.size40 << " "
               << header.size64 << "\n";
+    std::optional<std::string> hash = FileSha256(file);
+    if (!hash) {
+        session.Prompts().Show({PathText(file) + texts::kCheckCannotOpen, MsgIcon::None, MsgButtons::Ok, false,
+                                MsgCaption::Application});
+        return EXIT_FAILED;
+    }
+    std::cout << texts::kCliSha256 << *hash << "\n";
     const uint64_t length = uint64_t{header.size0} + header.size16 + header.size40 + header.size64 + sizeof header;
     if (std::optional<WriteRefusal> refusal = RefuseWrite(header, static_cast<std::size_t>(length))) {
         std::cerr << texts::kCliWouldRefuse << refusal->text << std::endl;
@@ -177,16 +226,30 @@ int Write(Session& session, const CliOptions& options)
     if (options.verify) std::cerr << texts::kCliVerifyDone << std::endl;
     if (options.setClock) {
         std::unique_ptr<Clock> clock = MakeSystemClock();
-        if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) return EXIT_FAILED;
+        if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {
+            session.TellConnection();
+            return EXIT_FAILED;
+        }
     }
     return EXIT_DONE;
 }
 
 }  // namespace
 
+int ReportUsageError(const std::string& argument)
+{
+    if (!argument.empty()) std::cerr << texts::kCliBadArgument << argument << "\n";
+    std::cerr << texts::kCliUsage;
+    return EXIT_USAGE;
+}
+
 int RunCommand(const CliOptions& options)
 {
     if (options.command == "ports") return ListPorts();
+    if (options.command != "inspect") {
+        std::string problem = AddressWidthProblem(options.connection, options.connection.AppliedTo(StoredSettings()));
+        if (!problem.empty()) return ReportUsageError(problem);
+    }
     TerminalDialogs::InstallInterruptHandler();
     Session session(options);
     if (options.command == "identify") return Identify(session);

@@ -13,3 +13,5 @@ enum ExitCode : int {
 };
 
 int RunCommand(const CliOptions& options);
+// Names the bad argument (when there is one) and shows the usage; EXIT_USAGE.
+int ReportUsageError(const std::string& argument);

@@ -21,6 +21,7 @@ const char* AnswerWord(MsgAnswer answer) { return answer == MsgAnswer::Yes ? tex
 
 MsgAnswer TerminalPrompts::Show(const MessageBoxRequest& request)
 {
+    if (m_overwriteConfirmed && EndsWith(request.text, texts::kSaveOverwriteQuestion)) return MsgAnswer::Yes;
     std::cerr << request.text;
     if (request.buttons == MsgButtons::Ok) {
         std::cerr << std::endl;
@@ -40,11 +41,13 @@ MsgAnswer TerminalPrompts::Show(const MessageBoxRequest& request)
     return MsgAnswer::No;
 }
 
-// The questions an option answers: the overwrite question of a save is
+// The questions an option answers Yes: the overwrite question of a save is
 // --force, the version question of a write --accept-version-mismatch.
+// Without the option the question goes to the terminal, or is answered No
+// where there is none.
 std::optional<MsgAnswer> TerminalPrompts::AnswerFromOptions(const std::string& text)
 {
-    if (EndsWith(text, texts::kSaveOverwriteQuestion)) return m_answers.overwrite ? MsgAnswer::Yes : MsgAnswer::No;
+    if (EndsWith(text, texts::kSaveOverwriteQuestion) && m_answers.overwrite) return MsgAnswer::Yes;
     if (text == texts::kVersionMismatchQuestion && m_answers.acceptVersionMismatch) return MsgAnswer::Yes;
     return std::nullopt;
 }

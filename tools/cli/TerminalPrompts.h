@@ -21,7 +21,7 @@ public:
     // The next question is a cancel the user has already confirmed (Ctrl-C).
     void ConfirmNextQuestion(bool on) { m_confirmNext = on; }
     // The overwrite has been agreed to already; the save must not ask again.
-    void ConfirmOverwrite() { m_answers.overwrite = true; }
+    void ConfirmOverwrite() { m_overwriteConfirmed = true; }
 
 private:
     std::optional<MsgAnswer> AnswerFromOptions(const std::string& text);
@@ -30,4 +30,5 @@ private:
     Answers m_answers;
     bool m_interactive;
     bool m_confirmNext = false;
+    bool m_overwriteConfirmed = false;
 };

@@ -17,10 +17,6 @@ int main(int argc, char** argv)
     }
     std::string error;
     std::optional<CliOptions> options = ParseCliOptions(args, &error);
-    if (!options) {
-        if (!error.empty()) std::cerr << texts::kCliBadArgument << error << "\n";
-        std::cerr << texts::kCliUsage;
-        return EXIT_USAGE;
-    }
+    if (!options) return ReportUsageError(error);
     return RunCommand(*options);
 }

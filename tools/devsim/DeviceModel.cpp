@@ -141,12 +141,17 @@ bool DeviceModel::IsOwnAddress() const
 Answer DeviceModel::HandleRequest(uint64_t nowMs)
 {
     if (nowMs < m_deafUntilMs) return {};
-    if (m_config.vanishAfter != 0 && m_heard.size() >= m_config.vanishAfter) return {};
+    if (m_config.vanishAfter != 0 && m_heardCount >= m_config.vanishAfter) return {};
     HeardRequest heard;
     heard.id = m_codec.m_recvHash;
     heard.request = m_codec.m_recvRequest != 0;
     heard.data.assign(m_codec.m_data, m_codec.m_data + m_codec.m_dataLength);
+    // The oldest half goes in one step, so keeping the record costs no more
+    // than a ring would.
+    if (m_heard.size() >= 2 * kHeardKept)
+        m_heard.erase(m_heard.begin(), m_heard.end() - kHeardKept);
     m_heard.push_back(heard);
+    ++m_heardCount;
     if (m_requestHeard) m_requestHeard(heard);
 
     const FaultSpec fault = NextFault(heard.id);

@@ -114,7 +114,13 @@ public:
     // Spoils each request with this probability, with a fault drawn from kinds.
     void SetRandomFaults(double rate, uint32_t seed, std::vector<DeviceFault> kinds);
 
+    // The requests heard last, oldest first: at least the last kHeardKept
+    // (fewer only when fewer were heard), never more than twice that, so a
+    // device left running for days keeps its memory.
+    static constexpr std::size_t kHeardKept = 4096;
     const std::vector<HeardRequest>& Heard() const { return m_heard; }
+    // Every request heard since the start.
+    uint64_t HeardCount() const { return m_heardCount; }
     const std::array<uint8_t, 7>& Clock() const { return m_clock; }
     const DeviceModelConfig& Config() const { return m_config; }
     uint32_t Restarts() const { return m_restarts; }
@@ -169,6 +175,7 @@ private:
     std::mt19937 m_random;
 
     std::vector<HeardRequest> m_heard;
+    uint64_t m_heardCount = 0;
     uint64_t m_deafUntilMs = 0;
     uint32_t m_restarts = 0;
     uint32_t m_endlessCounter = 0;

@@ -1,0 +1,37 @@
+#pragma once
+// The application: the single key store, port map, settings store and
+// device link of the run, and the wizard sheet run modally as the program's
+// only window.
+
+#include <memory>
+
+#include <QTranslator>
+
+#include "device/DeviceLink.h"
+#include "gui/qt/CWaitNorm.h"
+#include "gui/qt/QtPrompts.h"
+#include "gui/qt/pages/FileChooser.h"
+#include "platform/Clock.h"
+#include "platform/KeyStore.h"
+#include "platform/PortMap.h"
+#include "settings/SettingsStore.h"
+#include "wizard/LinkOperations.h"
+
+class CMirrexApp {
+public:
+    CMirrexApp();
+    // Runs the wizard until the user leaves it; the program then ends.
+    int InitInstance();
+
+private:
+    std::unique_ptr<KeyStore> m_keys;
+    PortMap m_portMap;
+    SettingsStore m_settings;
+    std::unique_ptr<Clock> m_clock;
+    QtPrompts m_prompts;
+    QtProgressDialogs m_dialogs;
+    DeviceLink m_link;
+    LinkOperations m_operations;
+    QtFileChooser m_files;
+    QTranslator m_toolkitTexts;
+};

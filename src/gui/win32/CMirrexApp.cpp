@@ -1,0 +1,52 @@
+#include "gui/win32/CMirrexApp.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+
+#include "device/AreaFolder.h"
+#include "gui/win32/CWizard97PropertySheet.h"
+#include "platform/ProgramPath.h"
+#include "platform/Utf8Path.h"
+
+namespace {
+
+// The application's title: the program file's name without its extension.
+std::wstring ApplicationTitle()
+{
+    return PathFromUtf8(ProgramFilePath()).stem().wstring();
+}
+
+std::filesystem::path ProgramFolder()
+{
+    return PathFromUtf8(ProgramFolderOf(ProgramFilePath()));
+}
+
+}  // namespace
+
+CMirrexApp::CMirrexApp(HINSTANCE instance)
+    : m_instance(instance),
+      m_keys(MakeUserKeyStore()),
+      m_settings(*m_keys, m_portMap),
+      m_clock(MakeSystemClock()),
+      m_prompts(ApplicationTitle()),
+      m_dialogs(m_prompts, instance),
+      m_link(m_prompts, m_dialogs, ChooseAreaFolder(ProgramFolder())),
+      m_operations(m_link, m_settings, *m_clock),
+      m_files(m_prompts)
+{
+    m_dialogs.SetLink(&m_link);
+}
+
+int CMirrexApp::InitInstance()
+{
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&controls);
+
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, m_instance};
+    CWizard97PropertySheet sheet(services, m_operations);
+    sheet.DoModal();
+    return 0;
+}

@@ -1,0 +1,270 @@
+// The sheet and its pages without a device: start-up, buttons, the sheet's
+// questions, stored choices and the file pages.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "GuiHarness.h"
+#include "gui/qt/pages/CMyList.h"
+#include "gui/qt/pages/CWizard97PropertyPage1.h"
+#include "gui/qt/pages/FilePages.h"
+#include "gui/qt/pages/SettingsPages.h"
+#include "wizard/StoredChoices.h"
+
+namespace {
+
+template <class Control>
+Control* Find(QWidget* page, int id)
+{
+    return page->findChild<Control*>(QString::number(id));
+}
+
+struct ButtonState {
+    bool back, next, finish;
+    friend bool operator==(const ButtonState&, const ButtonState&) = default;
+};
+
+ButtonState Buttons(CWizard97PropertySheet& sheet)
+{
+    return {sheet.Button(kCmdWizBack)->isEnabled(), sheet.Button(kCmdWizNext)->isEnabled(),
+            sheet.Button(kCmdWizFinish)->isEnabled()};
+}
+
+TEST(Sheet, OpensOnTheStartPageWithItsCaptionsAndEveryPageItsButtons)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    EXPECT_EQ(sheet.ActivePage(), kPageStart);
+    EXPECT_EQ(sheet.windowTitle().toStdString(), "Программа тиражирования КЛХ41/51, РГХ206К/207К");
+    EXPECT_EQ(sheet.Button(kCmdWizBack)->text().toStdString(), "< Назад");
+    EXPECT_EQ(sheet.Button(kCmdWizNext)->text().toStdString(), "Далее >");
+    EXPECT_EQ(sheet.Button(kCmdWizFinish)->text().toStdString(), "В начало");
+    EXPECT_EQ(sheet.Button(kCmdCancel)->text().toStdString(), "Выход");
+    EXPECT_FALSE(sheet.Button(kCmdHelp)->isVisible());
+    EXPECT_FALSE(sheet.windowFlags() & Qt::WindowCloseButtonHint);
+
+    // Enable sets 2, 6, 7, 7, 5, 6, 7, 5.
+    const ButtonState expected[8] = {{false, true, false}, {false, true, true}, {true, true, true},
+                                     {true, true, true},   {true, false, true}, {false, true, true},
+                                     {true, true, true},   {true, false, true}};
+    for (int page = 0; page < 8; ++page) {
+        sheet.SetActivePage(page);
+        EXPECT_EQ(Buttons(sheet), expected[page]) << "page " << page + 1;
+        EXPECT_TRUE(sheet.Page(page)->isVisible());
+    }
+    EXPECT_EQ(gui.prompts.shown.size(), 0u);
+}
+
+TEST(Sheet, FirstRunStoresTheDefaultsAndStartChoiceThreeSelectsTheHiddenButton)
+{
+    {
+        GuiHarness gui;
+        CWizard97PropertySheet& sheet = gui.Open();
+        auto* save = Find<QRadioButton>(sheet.Page(kPageStart), 1000);
+        EXPECT_TRUE(save->isChecked());
+        EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kStartChoiceValue), 1u);
+        sheet.SetActivePage(kPageReplicateFile);
+        EXPECT_EQ(Find<QLineEdit>(sheet.Page(kPageReplicateFile), 1006)->text().toStdString(),
+                  "C:\\1st_project.klx41");
+        EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 0u);
+    }
+    GuiHarness gui;
+    gui.Keys().CreateKey(kMirrexKey);
+    StoreStartChoice(gui.Keys(), 3);
+    CWizard97PropertySheet& sheet = gui.Open();
+    auto* hidden = Find<QRadioButton>(sheet.Page(kPageStart), 1002);
+    EXPECT_TRUE(hidden->isChecked());
+    EXPECT_FALSE(hidden->isVisible());
+    EXPECT_FALSE(Find<QRadioButton>(sheet.Page(kPageStart), 1000)->isChecked());
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    EXPECT_EQ(sheet.ActivePage(), kPageStart);
+    EXPECT_EQ(gui.prompts.Texts(), std::vector<std::string>{"Replicate From Device "});
+
+    // A visible choice then leads on.
+    QTest::mouseClick(Find<QRadioButton>(sheet.Page(kPageStart), 1001), Qt::LeftButton);
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    EXPECT_EQ(sheet.ActivePage(), kPageReplicateFile);
+}
+
+TEST(Sheet, ReturnToStartAsksAndStoresTheSettingsListOnlyOnYes)
+{
+    GuiHarness gui;
+    gui.StoreSettings(GuiHarness::SettingsForPort(1));
+    CWizard97PropertySheet& sheet = gui.Open();
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    ASSERT_EQ(sheet.ActivePage(), kPageReadSettings);
+    auto& page3 = gui.PageAt<SettingsPage>(kPageReadSettings);
+    page3.List()->Logic().SetCell(2, "9600");
+
+    gui.prompts.answers = {MsgAnswer::No};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    EXPECT_EQ(sheet.ActivePage(), kPageReadSettings);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "baud_rate"), 115200u);
+    EXPECT_EQ(gui.prompts.shown.back().text, "Вернуться к начальному окну программы? ");
+
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    EXPECT_EQ(sheet.ActivePage(), kPageStart);
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "baud_rate"), 9600u);
+
+    // Page 8 stores its list too; a message page stores nothing.
+    sheet.SetActivePage(kPageWriteSettings);
+    gui.PageAt<SettingsPage>(kPageWriteSettings).List()->Logic().SetCell(2, "19200");
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "baud_rate"), 19200u);
+    sheet.SetActivePage(kPageWrite);
+    gui.PageAt<SettingsPage>(kPageWriteSettings).List()->Logic().SetCell(2, "2400");
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, "baud_rate"), 19200u);
+}
+
+TEST(Sheet, LeavingAsksAndYesStoresThePagesAndCloses)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    QTest::mouseClick(Find<QRadioButton>(sheet.Page(kPageStart), 1001), Qt::LeftButton);
+
+    gui.prompts.answers = {MsgAnswer::No};
+    ASSERT_TRUE(gui.Press(kCmdCancel));
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(gui.prompts.shown.back().text, "Выйти из программы? ");
+    EXPECT_EQ(gui.prompts.shown.back().caption, MsgCaption::Sheet);
+
+    // The window's close request asks the same.
+    gui.prompts.answers = {MsgAnswer::No};
+    EXPECT_FALSE(sheet.close());
+    EXPECT_TRUE(sheet.isVisible());
+    EXPECT_EQ(gui.prompts.shown.size(), 2u);
+
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdCancel));
+    EXPECT_FALSE(sheet.isVisible());
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kStartChoiceValue), 2u);
+}
+
+TEST(Sheet, EscapeIsLeaveAndEnterIsNext)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    gui.prompts.answers = {MsgAnswer::No};
+    QTest::keyClick(&sheet, Qt::Key_Escape);
+    EXPECT_EQ(gui.prompts.Texts(), std::vector<std::string>{"Выйти из программы? "});
+    QTest::keyClick(&sheet, Qt::Key_Return);
+    EXPECT_EQ(sheet.ActivePage(), kPageConnect);
+}
+
+TEST(FilePages, SaveFileChosenWithBrowseIsStoredButAReadOnlyOneIsRefused)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageSaveFile);
+    auto* edit = Find<QLineEdit>(sheet.Page(kPageSaveFile), 1003);
+    auto* browse = Find<QPushButton>(sheet.Page(kPageSaveFile), 1004);
+    EXPECT_EQ(edit->text().toStdString(), "C:\\1st_project.klx41");
+
+    const std::string chosen = (gui.Folder() / "new.klx41").string();
+    gui.files.answers = {chosen};
+    QTest::mouseClick(browse, Qt::LeftButton);
+    EXPECT_EQ(gui.files.initials.back(), "C:\\1st_project.klx41");
+    EXPECT_EQ(edit->text().toStdString(), chosen);
+    EXPECT_EQ(gui.Keys().ReadString(kMirrexKey, kSavePathValue), chosen);
+
+    const std::filesystem::path locked = gui.Folder() / "locked.klx41";
+    std::ofstream(locked) << "x";
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+    gui.files.answers = {locked.string()};
+    QTest::mouseClick(browse, Qt::LeftButton);
+    ASSERT_EQ(gui.prompts.shown.size(), 1u);
+    EXPECT_EQ(gui.prompts.shown[0].text,
+              locked.string() +
+                  "\nфайл имеет атрибут 'только чтение'.\nДля сохранения файла необходимо изменить атрибут "
+                  "или выбрать другое имя. ");
+    EXPECT_EQ(gui.prompts.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(edit->text().toStdString(), chosen);
+    EXPECT_EQ(gui.Keys().ReadString(kMirrexKey, kSavePathValue), chosen);
+
+    // Cancelled: nothing changes. Typed by hand: used, not stored.
+    QTest::mouseClick(browse, Qt::LeftButton);
+    edit->setText("typed.klx41");
+    EXPECT_EQ(gui.Keys().ReadString(kMirrexKey, kSavePathValue), chosen);
+}
+
+TEST(FilePages, ReplicatePageBrowseDefaultsAnEmptyBoxAndTheCheckBoxStoresAtOnce)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageReplicateFile);
+    auto* edit = Find<QLineEdit>(sheet.Page(kPageReplicateFile), 1006);
+    edit->clear();
+    QTest::mouseClick(Find<QPushButton>(sheet.Page(kPageReplicateFile), 1007), Qt::LeftButton);
+    EXPECT_EQ(edit->text().toStdString(), "C:\\1st_project.klx41");
+    EXPECT_EQ(gui.files.initials.back(), "C:\\1st_project.klx41");
+
+    auto* check = Find<QCheckBox>(sheet.Page(kPageReplicateFile), 1008);
+    EXPECT_FALSE(check->isChecked());
+    QTest::mouseClick(check, Qt::LeftButton);
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 1u);
+    QTest::mouseClick(check, Qt::LeftButton);
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 0u);
+
+    // The verification box, on from the first run, sits under the clock box.
+    auto* verify = Find<QCheckBox>(sheet.Page(kPageReplicateFile), 1012);
+    ASSERT_TRUE(verify);
+    EXPECT_EQ(verify->text().toStdString(), "Проверять записанную конфигурацию");
+    EXPECT_TRUE(verify->isChecked());
+    EXPECT_GT(verify->geometry().top(), check->geometry().bottom());
+    QTest::mouseClick(verify, Qt::LeftButton);
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kVerifyOptionValue), 0u);
+    EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 0u);
+}
+
+TEST(FilePages, UnusablePathsStayOnTheirPageWithAMessage)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageReplicateFile);
+    auto* edit = Find<QLineEdit>(sheet.Page(kPageReplicateFile), 1006);
+    for (const std::string& path : {std::string(), (gui.Folder() / "missing.klx41").string(), gui.Folder().string()}) {
+        gui.prompts.shown.clear();
+        edit->setText(QString::fromStdString(path));
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        EXPECT_EQ(sheet.ActivePage(), kPageReplicateFile) << path;
+        EXPECT_EQ(gui.prompts.shown.size(), 1u) << path;
+    }
+
+    // Saving before anything was read from a device.
+    sheet.SetActivePage(kPageSaveFile);
+    for (const std::string& path : {std::string(), gui.Folder().string(), std::string("/proc/x/y.klx41")}) {
+        gui.prompts.shown.clear();
+        Find<QLineEdit>(sheet.Page(kPageSaveFile), 1003)->setText(QString::fromStdString(path));
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        EXPECT_EQ(sheet.ActivePage(), kPageSaveFile) << path;
+        EXPECT_GE(gui.prompts.shown.size(), 1u) << path;
+    }
+}
+
+TEST(Sheet, PortThatCannotBeOpenedKeepsPageThreeAndSendsPageSevenToPageEight)
+{
+    GuiHarness gui;
+    gui.StoreSettings(GuiHarness::SettingsForPort(250));
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageReadSettings);
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    EXPECT_EQ(sheet.ActivePage(), kPageReadSettings);
+    ASSERT_EQ(gui.prompts.shown.size(), 1u);
+    EXPECT_EQ(gui.prompts.shown[0].text.rfind("Не удалось открыть COM-порт. ", 0), 0u);
+}
+
+}  // namespace

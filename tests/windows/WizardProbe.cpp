@@ -1,0 +1,198 @@
+// Reads the state of a running mirrex.exe from outside, for the tests that
+// drive it with real input: which page the sheet shows, the text of the
+// message box on the screen, the progress dialog's status, and where to
+// click a settings cell or a drop-down entry. It only looks; the tests press
+// keys and click the mouse themselves.
+//   wizard_probe page              the page number (1 to 8) the sheet shows
+//   wizard_probe box               the text of the newest message box
+//   wizard_probe progress          the progress dialog's status text
+//   wizard_probe cell ROW          screen point of a settings value cell
+//   wizard_probe combo-arrow       screen point of the open combo box's arrow
+//   wizard_probe dropdown ENTRY    screen point of an entry of the open drop-down
+//   wizard_probe button ID         screen point of a button of the sheet
+// Prints UTF-8; exits 1 when there is nothing of the kind.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/WideText.h"
+
+namespace {
+
+constexpr int kNextButton = 0x3024;
+constexpr int kProgressBar = 1009;
+constexpr int kProgressText = 1010;
+constexpr int kBoxText = 0xFFFF;
+
+void Print(const std::string& text)
+{
+    const std::string line = text + "\n";
+    DWORD written = 0;
+    ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::string TextOf(HWND window)
+{
+    std::vector<wchar_t> text(static_cast<std::size_t>(::GetWindowTextLengthW(window)) + 1, L'\0');
+    ::GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+    return Utf8Of(text.data());
+}
+
+// Visible top-level dialogs, newest (highest in the z-order) first.
+std::vector<HWND> Dialogs()
+{
+    std::vector<HWND> dialogs;
+    ::EnumWindows(
+        [](HWND window, LPARAM found) {
+            if (::IsWindowVisible(window) && ClassOf(window) == L"#32770")
+                reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&dialogs));
+    return dialogs;
+}
+
+HWND FindDialogWith(int controlId)
+{
+    for (HWND dialog : Dialogs())
+        if (::GetDlgItem(dialog, controlId))
+            return dialog;
+    return nullptr;
+}
+
+HWND CurrentPage()
+{
+    const HWND sheet = FindDialogWith(kNextButton);
+    return sheet ? reinterpret_cast<HWND>(::SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className)
+{
+    return parent ? ::FindWindowExW(parent, nullptr, className, nullptr) : nullptr;
+}
+
+void PrintPoint(LONG x, LONG y)
+{
+    Print(std::to_string(x) + " " + std::to_string(y));
+}
+
+// The rectangle of a list cell, asked in the wizard's own memory.
+bool CellRect(HWND list, int row, RECT* rect)
+{
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(list, &process);
+    const HANDLE target = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!target)
+        return false;
+    void* remote = ::VirtualAllocEx(target, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    RECT asked{LVIR_BOUNDS, 1, 0, 0};  // top: the column
+    bool ok = remote && ::WriteProcessMemory(target, remote, &asked, sizeof asked, nullptr) &&
+              ::SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote)) &&
+              ::ReadProcessMemory(target, remote, rect, sizeof(RECT), nullptr);
+    if (remote)
+        ::VirtualFreeEx(target, remote, 0, MEM_RELEASE);
+    ::CloseHandle(target);
+    return ok;
+}
+
+int Cell(int row)
+{
+    const HWND list = FindChild(CurrentPage(), WC_LISTVIEWW);
+    RECT cell{};
+    if (!list || !CellRect(list, row, &cell))
+        return 1;
+    POINT centre{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2};
+    ::ClientToScreen(list, &centre);
+    PrintPoint(centre.x, centre.y);
+    return 0;
+}
+
+int ComboArrow()
+{
+    const HWND combo = FindChild(FindChild(CurrentPage(), WC_LISTVIEWW), WC_COMBOBOXW);
+    if (!combo)
+        return 1;
+    RECT rect{};
+    ::GetWindowRect(combo, &rect);
+    const LRESULT field = ::SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    PrintPoint(rect.right - 8, rect.top + static_cast<LONG>(field) / 2 + 3);
+    return 0;
+}
+
+int DropDownEntry(int entry)
+{
+    HWND list = nullptr;
+    while ((list = ::FindWindowExW(nullptr, list, L"ComboLBox", nullptr)) != nullptr)
+        if (::IsWindowVisible(list))
+            break;
+    if (!list)
+        return 1;
+    RECT rect{};
+    ::GetClientRect(list, &rect);
+    const LRESULT height = ::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+    const LRESULT top = ::SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    POINT centre{(rect.left + rect.right) / 2, static_cast<LONG>((entry - top) * height + height / 2)};
+    ::ClientToScreen(list, &centre);
+    PrintPoint(centre.x, centre.y);
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    if (command == L"page") {
+        const HWND sheet = FindDialogWith(kNextButton);
+        const HWND page = CurrentPage();
+        if (!page)
+            return 1;
+        Print(std::to_string(::SendMessageW(sheet, PSM_HWNDTOINDEX, reinterpret_cast<WPARAM>(page), 0) + 1));
+        return 0;
+    }
+    if (command == L"box") {
+        for (HWND dialog : Dialogs()) {
+            if (const HWND text = ::GetDlgItem(dialog, kBoxText)) {
+                Print(TextOf(text));
+                return 0;
+            }
+        }
+        return 1;
+    }
+    if (command == L"progress") {
+        const HWND dialog = FindDialogWith(kProgressBar);
+        if (!dialog)
+            return 1;
+        Print(TextOf(::GetDlgItem(dialog, kProgressText)));
+        return 0;
+    }
+    if (command == L"cell" && argc > 2)
+        return Cell(std::wcstol(argv[2], nullptr, 10));
+    if (command == L"combo-arrow")
+        return ComboArrow();
+    if (command == L"dropdown" && argc > 2)
+        return DropDownEntry(std::wcstol(argv[2], nullptr, 10));
+    if (command == L"button" && argc > 2) {
+        const HWND sheet = FindDialogWith(kNextButton);
+        const HWND button = sheet ? ::GetDlgItem(sheet, std::wcstol(argv[2], nullptr, 10)) : nullptr;
+        if (!button)
+            return 1;
+        RECT rect{};
+        ::GetWindowRect(button, &rect);
+        PrintPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        return 0;
+    }
+    Print("usage: wizard_probe page|box|progress|cell ROW|combo-arrow|dropdown ENTRY|button ID");
+    return 2;
+}

@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# mirrex.exe under wine on a virtual X display, driven like a user drives it:
+# keys and mouse clicks through the X server (xdotool), never calls into the
+# program. Against mirrex-devsim on pseudo-terminals that the wine prefix maps
+# as COM ports: a save into a Cyrillic-named folder and file, the settings
+# list's drop-downs picked with the mouse and the keys, the file written back
+# into another device, a refused model (page 5), a port that cannot be opened
+# (pages 3 and 8), and leaving the program. A picture of every page, both
+# progress dialogs and the message boxes goes into SHOTS.
+# Usage: wine-wizard.sh MIRREX.exe WIZARD_PROBE.exe LINUX-CLI DEVSIM WORKDIR SHOTS
+# Needs DISPLAY (a virtual display), WINEPREFIX (a prefix of its own) and
+# MIRREX_WINE; restarts wineserver.
+set -euo pipefail
+wizard=$1 probe_exe=$2 cli_linux=$3 devsim=$4 work=$5 shots=$6
+mkdir -p "$work" "$shots"
+convert=/usr/bin/convert-im6.q16
+. "$(dirname "$0")/wine-test-kit.sh"
+wizard_pid=""
+cleanup() {
+  [ -n "$wizard_pid" ] && kill "$wizard_pid" 2>/dev/null || true
+  stop_devices
+}
+trap cleanup EXIT
+
+check() { local what=$1; shift; if "$@"; then pass "$what"; else fail "$what"; fi; }
+wine_quiet() { "$MIRREX_WINE" "$@" <&- >>"$work/wine.log" 2>&1; }
+
+# --- what the program shows -------------------------------------------------
+probe() { "$MIRREX_WINE" "$probe_exe" "$@" <&- 2>/dev/null | tr -d '\r'; }
+# Waits up to $2 seconds (default 30) until the probe's answer matches.
+wait_for() {
+  local pattern=$1 limit=${2:-30}; shift 2
+  local deadline=$((SECONDS + limit)) answer
+  while [ $SECONDS -lt $deadline ]; do
+    answer=$(probe "$@" || true)
+    if [[ $answer =~ $pattern ]]; then return 0; fi
+    sleep 0.2
+  done
+  echo "  (waited for '$pattern' from '$*', last: '$answer')"
+  return 1
+}
+wait_page() { wait_for "^$1\$" "${2:-30}" page; }
+wait_box() { wait_for "$1" "${2:-30}" box; }
+no_box() { ! probe box >/dev/null; }
+
+shot() {
+  sleep 0.4
+  import -window root "$work/screen.png"
+  "$convert" "$work/screen.png" -trim +repage "$shots/$1.png"
+}
+
+# --- real input ---------------------------------------------------------------
+# Without a window manager every box is a top-level window of its own: keys go
+# to the newest visible window of the program, focused first.
+newest_window() {
+  xdotool search --onlyvisible --name 'Программа тиражирования|^mirrex$' 2>/dev/null | sort -n | tail -n 1
+}
+key() {
+  local window
+  window=$(newest_window)
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --delay 60 "$@"
+  sleep 0.3
+}
+click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+double_click_at() { xdotool mousemove "$1" "$2" click --repeat 2 --delay 80 1; sleep 0.5; }
+# A button of the sheet, clicked with the mouse.
+kBack=12323
+press_button() { click_at $(probe button "$1"); }
+# Opens the drop-down of a settings row with the mouse and clicks an entry.
+pick_with_mouse() {
+  local row=$1 entry=$2 point
+  point=$(probe cell "$row") || return 1
+  double_click_at $point
+  wait_for '^[0-9]+ [0-9]+$' 10 combo-arrow || return 1
+  click_at $(probe combo-arrow)
+  wait_for '^[0-9]+ [0-9]+$' 10 dropdown "$entry" || return 1
+  click_at $(probe dropdown "$entry")
+}
+
+# --- the program and its stored settings --------------------------------------
+store_settings() {  # start choice, port number, save path, replicate path
+  local key='HKCU\Software\Tolvar\Mirrex'
+  wine_quiet reg delete "$key" /f || true
+  wine_quiet reg add "$key" /f
+  for value in "PAGE1_RadioButton_Selected $1" "com $2" "baud_rate 19200" "rs_type 1" "address 16" \
+               "adress_len 8" "byte_size 8" "parity 0" "stop_bits 0" "converter 1" \
+               "PAGE6_Check1_ReplicateFromFile_Path_P6 0"; do
+    wine_quiet reg add "$key" /v "${value% *}" /t REG_DWORD /d "${value#* }" /f
+  done
+  wine_quiet reg add "$key" /v PAGE4_SaveToFile_Path_P4 /t REG_SZ /d "$3" /f
+  wine_quiet reg add "$key" /v PAGE6_ReplicateFromFile_Path_P6 /t REG_SZ /d "$4" /f
+}
+stored_dword() {
+  "$MIRREX_WINE" reg query 'HKCU\Software\Tolvar\Mirrex' /v "$1" <&- 2>/dev/null | tr -d '\r' \
+    | sed -n "s/.*$1 *REG_DWORD *0x\([0-9a-f]*\).*/\1/p" | { read -r hex && echo $((16#$hex)); }
+}
+start_wizard() {
+  (cd "$work" && exec "$MIRREX_WINE" "$wizard" <&- >"$work/wizard.log" 2>&1) &
+  wizard_pid=$!
+  wait_page 1 60
+}
+# "Выход", then Yes: the program ends.
+leave_wizard() {
+  key Escape
+  wait_box 'Выйти из программы' 10 || return 1
+  key Left Return
+  for _ in $(seq 100); do kill -0 "$wizard_pid" 2>/dev/null || { wizard_pid=""; return 0; }; sleep 0.1; done
+  return 1
+}
+
+# --- the devices and ports ---------------------------------------------------
+start_device source --baud 19200 --random-areas 21:700,300,100,40
+source_pty=$pty
+start_device target --baud 19200 --random-areas 22:16,16,16,16
+target_pty=$pty
+start_device refused --model XYZ99
+refused_pty=$pty
+for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty"; do
+  wine_quiet reg add 'HKLM\Software\Wine\Ports' /v "${port% *}" /d "${port#* }" /f
+done
+# The device map is filled from the Ports key when the server starts.
+wineserver -k || true
+wineserver -w
+wineserver -p >>"$work/wine.log" 2>&1
+
+folder="$work/Конфигурации"
+saved="$folder/Линия 3.klx41"
+mkdir -p "$folder"
+rm -f "$saved"
+
+# --- save to file, into a Cyrillic-named folder and file ----------------------
+store_settings 1 7 "$(win_path "$saved")" "$(win_path "$saved")"
+start_wizard && shot 01-start
+check "page 1 offers Next; Enter goes to page 2" eval 'key Return && wait_page 2'
+shot 02-connect
+check "Enter on page 2 shows the settings list" eval 'key Return && wait_page 3'
+shot 03-read-settings
+key Return
+if wait_for 'Cчитывание' 30 progress; then
+  shot 09-progress-read
+  pass "the read progress dialog shows its status"
+  key Return
+  check "Enter leaves the progress dialog open" eval 'probe progress >/dev/null'
+else
+  fail "no read progress dialog"
+fi
+check "the four areas are read and page 4 follows" wait_page 4 120
+shot 04-save-file
+key Return
+check "saving tells of its success" wait_box 'успешно сохранена' 30
+shot 10-saved-message
+key Return
+check "a save returns to page 1" wait_page 1
+if [ -s "$saved" ] && "$cli_linux" --port "$source_pty" save "$work/linux.klx41" <&- >"$work/cli.out" 2>&1 \
+    && cmp -s "$saved" "$work/linux.klx41"; then
+  pass "the file in the Cyrillic folder is the device's configuration ($(stat -c %s "$saved") bytes)"
+else
+  fail "no file '$saved' equal to the Linux program's save: $(ls "$folder"; cat "$work/cli.out")"
+fi
+check "Выход and Yes end the program" leave_wizard
+
+# --- the file written back into another device -------------------------------
+store_settings 2 8 "$(win_path "$saved")" "$(win_path "$saved")"
+start_wizard
+check "the stored choice 2 leads to page 6" eval 'key Return && wait_page 6'
+shot 06-replicate-file
+check "a valid file leads to page 7" eval 'key Return && wait_page 7'
+shot 07-write
+key Return
+if wait_for 'Запись' 30 progress; then shot 11-progress-write; pass "the write progress dialog shows its status"
+else fail "no write progress dialog"; fi
+if wait_for 'Проверка записанн' 60 progress; then shot 17-progress-check; pass "each area's read-back is shown"
+else fail "no read-back step"; fi
+if wait_for 'перезагрузка' 60 progress; then shot 12-progress-restart; pass "the device's restart is shown"
+else fail "no restart step"; fi
+check "the write ends with the question about another device" wait_box 'другой прибор' 90
+shot 14-another-device
+key Return
+check "Yes stays on page 7 for the next device" wait_page 7
+cat "$work/target/config_0.dat" "$work/target/config_16.dat" "$work/target/config_40.dat" \
+  "$work/target/config_64.dat" >"$work/target-areas.bin" 2>/dev/null || true
+head -c $(($(stat -c %s "$saved") - 212)) "$saved" >"$work/saved-areas.bin"
+check "the device holds the four areas of the Cyrillic-named file" cmp -s "$work/target-areas.bin" "$work/saved-areas.bin"
+check "Выход and Yes end the program" leave_wizard
+
+# --- a refused model ----------------------------------------------------------
+store_settings 1 9 "$(win_path "$work/refused.klx41")" "$(win_path "$saved")"
+start_wizard
+key Return && wait_page 2 && key Return && wait_page 3 && key Return
+check "a device of another model: the read fails with a message" wait_box 'Не удалось считать программу CoDeSys' 60
+shot 16-refused-message
+key Return
+check "a refused model leads to page 5" wait_page 5
+shot 05-refused
+check "Back on page 5 returns to page 3" eval 'press_button $kBack && wait_page 3'
+check "Выход and Yes end the program" leave_wizard
+
+# --- a port that cannot be opened; the drop-downs with the mouse -------------
+store_settings 2 42 "$(win_path "$work/none.klx41")" "$(win_path "$saved")"
+start_wizard
+key Return && wait_page 6 && key Return && wait_page 7 && key Return
+check "a missing port: the opening fails with a message" wait_box 'Не удалось открыть COM-порт' 30
+shot 17-port-message
+key Return
+check "a failed opening while writing leads to page 8" wait_page 8
+shot 08-write-settings
+check "the baud rate's drop-down picked with the mouse" pick_with_mouse 2 7
+check "the parity's drop-down picked with the mouse" pick_with_mouse 7 1
+shot 18-list-picked
+check "Back on page 8 stores the list and returns to page 7" eval 'press_button $kBack && wait_page 7'
+check "the picked baud rate is stored" test "$(stored_dword baud_rate)" = 57600
+check "the picked parity is stored (even)" test "$(stored_dword parity)" = 2
+check "Выход and Yes end the program" leave_wizard
+
+echo "wine-wizard: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,74 @@
+#include "SaveTarget.h"
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+#include "device/FileIo.h"
+#include "resources/CliTexts.h"
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+int ProcessId()
+{
+#ifdef _WIN32
+    return _getpid();
+#else
+    return static_cast<int>(getpid());
+#endif
+}
+
+std::string ReasonOfErrno(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM: return texts::kCliTargetNoPermission;
+    case EROFS: return texts::kCliTargetReadOnlyDisk;
+    case ENOSPC: return texts::kCliTargetDiskFull;
+    case ENAMETOOLONG: return texts::kCliTargetNameTooLong;
+    default: return std::strerror(error);
+    }
+}
+
+// Creates a file beside the target and removes it again.
+std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::path& target)
+{
+    std::filesystem::path probe = target;
+    probe += ".~probe" + std::to_string(ProcessId());
+    errno = 0;
+    FilePtr file = OpenFile(probe, "wbx");
+    if (!file) return ReasonOfErrno(errno != 0 ? errno : EACCES);
+    file.reset();
+    RemoveFile(probe);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& target)
+{
+    const std::string shown = PathText(target);
+    if (target.filename().empty()) return shown + texts::kCliTargetNoName;
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(target, error);
+    if (std::filesystem::is_directory(status)) return shown + texts::kCliTargetIsFolder;
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        return shown + texts::kCliTargetNotAFile;
+    }
+    if (std::filesystem::is_regular_file(status) && !OpenRegularFile(target, "r+b")) {
+        return shown + texts::kCliTargetReadOnly;
+    }
+
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const std::filesystem::file_status folderStatus = std::filesystem::status(folder, error);
+    if (!std::filesystem::exists(folderStatus)) return PathText(folder) + texts::kCliFolderMissing;
+    if (!std::filesystem::is_directory(folderStatus)) return PathText(folder) + texts::kCliFolderNotAFolder;
+    if (std::optional<std::string> reason = WhyNoFileCanBeCreatedBeside(target)) return PathText(folder) + ": " + *reason;
+    return std::nullopt;
+}
