@@ -20,13 +20,12 @@ void Tell(DeviceLink& link, const std::string& text, MsgIcon icon = MsgIcon::Non
     link.GetPrompts().Show({text, icon, MsgButtons::Ok, false, MsgCaption::Application});
 }
 
-// The saved file is assembled beside the target and only renamed over it
+// The saved file is assembled beside the target and only put in its place
 // once complete, so a failure never leaves a half-written file in place of
 // the user's old one.
 class PendingFile {
 public:
-    explicit PendingFile(const std::filesystem::path& target)
-        : m_target(ThroughLink(target)), m_temp(m_target)
+    explicit PendingFile(const std::filesystem::path& target) : m_target(ThroughLink(target)), m_temp(m_target)
     {
         // Appended as a path: a narrow copy of the name would lose the
         // letters the ANSI code page lacks.
@@ -34,7 +33,7 @@ public:
     }
     ~PendingFile()
     {
-        m_file.reset();
+        m_file = File();
         if (!m_committed) RemoveFile(m_temp);
     }
     PendingFile(const PendingFile&) = delete;
@@ -45,28 +44,20 @@ public:
     bool Create()
     {
         if (m_target.filename().empty()) return false;
-        std::error_code error;
-        bool replacing = std::filesystem::exists(m_target, error);
         // Whatever is not a regular file (a folder, a FIFO, a device) is
         // neither replaced nor waited for.
-        if (replacing && !OpenRegularFile(m_target, "r+b")) return false;
-        m_file = OpenFile(m_temp, "wbx");
+        if (FileExists(m_target) && !OpenFile(m_target, FileMode::Update)) return false;
+        m_file = OpenFile(m_temp, FileMode::CreateNew);
         if (!m_file) {  // left over from an interrupted run
             RemoveFile(m_temp);
-            m_file = OpenFile(m_temp, "wbx");
+            m_file = OpenFile(m_temp, FileMode::CreateNew);
         }
-        if (m_file && replacing) {
-            std::filesystem::permissions(m_temp, std::filesystem::status(m_target, error).permissions(), error);
-        }
-        return m_file != nullptr;
+        return m_file.IsOpen();
     }
-    std::FILE* Get() { return m_file.get(); }
+    File& Get() { return m_file; }
     bool Commit()
     {
-        if (!FinishFile(std::move(m_file))) return false;
-        std::error_code error;
-        std::filesystem::rename(m_temp, m_target, error);
-        m_committed = !error;
+        m_committed = m_file.Finish() && MoveIntoPlace(m_temp, m_target);
         return m_committed;
     }
 
@@ -82,24 +73,33 @@ private:
 
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
-    FilePtr m_file;
+    File m_file;
     bool m_committed = false;
 };
 
 enum class AppendResult { Done, SourceMissing, WriteFailed };
 
-// Appends one temporary area file to the file being saved.
-AppendResult AppendArea(DeviceLink& link, int index, std::FILE* target, uint64_t* total)
+// Appends the whole of source to target, in pieces (memory stays bounded).
+bool AppendFile(File& target, File& source, uint64_t* copied)
 {
-    FilePtr source = OpenFile(link.AreaFilePath(kAreas[index]), "rb");
-    if (!source) return AppendResult::SourceMissing;
-    int64_t length = FileLength(source.get());
+    std::vector<char> piece(64 * 1024);
+    for (;;) {
+        int64_t got = source.ReadSome(piece.data(), piece.size());
+        if (got < 0) return false;
+        if (got == 0) return true;
+        if (!target.WriteAll(piece.data(), static_cast<std::size_t>(got))) return false;
+        *copied += static_cast<uint64_t>(got);
+    }
+}
+
+// Appends one temporary area file to the file being saved.
+AppendResult AppendArea(DeviceLink& link, int index, File& target, uint64_t* total)
+{
+    File source = OpenFile(link.AreaFilePath(kAreas[index]), FileMode::Read);
+    int64_t length = source.Length();
     if (length < 0) return AppendResult::SourceMissing;
     link.readSizes[index] = static_cast<uint32_t>(length);
-    uint64_t copied = 0;
-    if (!AppendFile(target, source.get(), &copied)) return AppendResult::WriteFailed;
-    *total += copied;
-    return AppendResult::Done;
+    return AppendFile(target, source, total) ? AppendResult::Done : AppendResult::WriteFailed;
 }
 
 uint64_t SumOfSizes(const ConfigHeader& header)
@@ -111,7 +111,7 @@ uint64_t SumOfSizes(const ConfigHeader& header)
 
 bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
 {
-    MessageBoxRequest question{PathText(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
+    MessageBoxRequest question{Utf8FromPath(target) + texts::kSaveOverwriteQuestion, MsgIcon::Question,
                                MsgButtons::YesNo, false, MsgCaption::Application};
     return link.GetPrompts().Show(question) != MsgAnswer::No;
 }
@@ -119,11 +119,11 @@ bool AskOverwrite(DeviceLink& link, const std::filesystem::path& target)
 bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target)
 {
     for (uint32_t& size : link.readSizes) size = 0;
-    if (!OpenFile(link.AreaFilePath(0), "rb")) {
+    if (!OpenFile(link.AreaFilePath(0), FileMode::Read)) {
         Tell(link, texts::kSaveNoProgramFile);
         return false;
     }
-    if (OpenRegularFile(target, "rb") && !AskOverwrite(link, target)) return false;
+    if (OpenFile(target, FileMode::Read) && !AskOverwrite(link, target)) return false;
 
     PendingFile file(target);
     if (!file.Create()) {
@@ -156,7 +156,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
         return false;
     }
     link.header = header;
-    if (!WriteAll(file.Get(), &header, sizeof header) || !file.Commit()) {
+    if (!file.Get().WriteAll(&header, sizeof header) || !file.Commit()) {
         Tell(link, texts::kSaveCannotWrite);
         return false;
     }
@@ -166,9 +166,9 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
 
 bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
 {
-    const std::string shown = PathText(path);
-    FilePtr file = OpenRegularFile(path, "rb");
-    int64_t length = file ? FileLength(file.get()) : -1;
+    const std::string shown = Utf8FromPath(path);
+    File file = OpenFile(path, FileMode::Read);
+    int64_t length = file.Length();
     if (length < 0) {
         Tell(link, shown + texts::kCheckCannotOpen);
         return false;
@@ -178,8 +178,7 @@ bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
         return false;
     }
     ConfigHeader read{};
-    if (!SeekTo(file.get(), length - static_cast<int64_t>(kHeaderSize)) ||
-        !ReadExactly(file.get(), &read, sizeof read)) {
+    if (!file.SeekTo(length - static_cast<int64_t>(kHeaderSize)) || !file.ReadExactly(&read, sizeof read)) {
         Tell(link, shown + texts::kCheckCannotOpen);
         return false;
     }
@@ -200,8 +199,8 @@ bool CheckConfigurationFile(DeviceLink& link, const std::filesystem::path& path)
 bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path, std::vector<uint8_t>* image)
 {
     image->clear();
-    FilePtr file = OpenRegularFile(path, "rb");
-    int64_t length = file ? FileLength(file.get()) : -1;
+    File file = OpenFile(path, FileMode::Read);
+    int64_t length = file.Length();
     uint64_t expected = SumOfSizes(link.header) + kHeaderSize;
     // The file must still be the one the check accepted.
     bool ok = length >= 0 && static_cast<uint64_t>(length) == expected;
@@ -213,12 +212,12 @@ bool LoadConfigurationImage(DeviceLink& link, const std::filesystem::path& path,
     }
     if (ok) {
         image->assign(static_cast<std::size_t>(length), 0);
-        ok = ReadExactly(file.get(), image->data(), image->size()) &&
+        ok = file.ReadExactly(image->data(), image->size()) &&
              std::memcmp(image->data() + image->size() - kHeaderSize, &link.header, kHeaderSize) == 0;
     }
     if (!ok) {
         image->clear();
-        Tell(link, PathText(path) + texts::kCheckCannotOpen);
+        Tell(link, Utf8FromPath(path) + texts::kCheckCannotOpen);
     }
     return ok;
 }

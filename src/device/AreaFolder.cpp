@@ -1,10 +1,10 @@
 #include "device/AreaFolder.h"
 
-#include <cstdlib>
 #include <string>
 #include <system_error>
 
 #include "device/FileIo.h"
+#include "platform/ProgramPath.h"
 
 namespace {
 
@@ -18,18 +18,9 @@ bool CanCreateFilesIn(const std::filesystem::path& folder)
 {
     if (folder.empty()) return false;
     std::filesystem::path probe = folder / ".mirrex-write-probe";
-    bool created = OpenFile(probe, "wb") != nullptr;
+    bool created = OpenFile(probe, FileMode::Create).IsOpen();
     RemoveFile(probe);
     return created;
-}
-
-std::filesystem::path UserStateFolder()
-{
-    const char* state = std::getenv("XDG_STATE_HOME");
-    if (state && *state) return std::filesystem::path(state) / "Mirrex";
-    const char* home = std::getenv("HOME");
-    std::filesystem::path base = home && *home ? std::filesystem::path(home) : std::filesystem::temp_directory_path();
-    return base / ".local" / "state" / "Mirrex";
 }
 
 }  // namespace
@@ -37,7 +28,7 @@ std::filesystem::path UserStateFolder()
 std::filesystem::path ChooseAreaFolder(const std::filesystem::path& exeDir)
 {
     if (CanCreateFilesIn(exeDir)) return exeDir;
-    std::filesystem::path folder = UserStateFolder();
+    std::filesystem::path folder = PathFromUtf8(UserStateDir()) / "Mirrex";
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
     return folder;
@@ -59,4 +50,9 @@ HeldAreaFolder HeldAreaFolder::Take(const std::filesystem::path& base)
     }
     held.m_path = base;
     return held;
+}
+
+std::filesystem::path ProgramAreaFolder()
+{
+    return ChooseAreaFolder(PathFromUtf8(ProgramFolderOf(ProgramFilePath())));
 }

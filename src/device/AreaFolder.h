@@ -3,7 +3,8 @@
 //
 // The base folder is the program's own folder, as always, when the program
 // may write there; otherwise (a program installed for all users) the user's
-// state folder, $XDG_STATE_HOME/Mirrex or ~/.local/state/Mirrex.
+// state folder, $XDG_STATE_HOME/Mirrex or ~/.local/state/Mirrex (on Windows
+// %LOCALAPPDATA%\Mirrex).
 //
 // A job holds its area folder for itself alone: two programs (or two links
 // in one program) that read devices at the same time must never mix their
@@ -18,6 +19,9 @@
 #include "platform/ExclusiveFileLock.h"
 
 std::filesystem::path ChooseAreaFolder(const std::filesystem::path& exeDir);
+
+// The area folder of the running program, for the front ends.
+std::filesystem::path ProgramAreaFolder();
 
 class HeldAreaFolder {
 public:

@@ -56,9 +56,10 @@ int DeviceLink::ReadConfiguration()
 bool DeviceLink::StoreAreaFile(const AreaJob& job)
 {
     std::filesystem::path path = AreaFilePath(job.area);
-    FilePtr file = OpenFile(path, "wb");
+    File file = OpenFile(path, FileMode::Create);
     if (!file) return false;
-    if (WriteAll(file.get(), job.data.data(), job.data.size()) && FinishFile(std::move(file))) return true;
+    if (file.WriteAll(job.data.data(), job.data.size()) && file.Finish()) return true;
+    file = File();
     RemoveFile(path);
     return false;
 }

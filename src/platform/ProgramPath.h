@@ -1,5 +1,6 @@
 #pragma once
-// Where the program and the user's files live.
+// Where the program and the user's files live. Paths are UTF-8 texts; make
+// a path of one with PathFromUtf8 (platform/Utf8Path.h).
 
 #include <string>
 
@@ -12,6 +13,8 @@ std::string ProgramFolderOf(const std::string& programPath);
 
 // Per-user folders: $XDG_CONFIG_HOME (default ~/.config) and
 // $XDG_STATE_HOME (default ~/.local/state). A relative XDG value is ignored,
-// as the XDG rules require.
+// as the XDG rules require. On Windows the state folder is the local
+// application data folder (%LOCALAPPDATA%), and there is no configuration
+// folder: the settings are in the registry.
 std::string UserConfigDir();
 std::string UserStateDir();

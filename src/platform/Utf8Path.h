@@ -1,19 +1,19 @@
 #pragma once
-// Paths from the program's UTF-8 text and back, the same on every platform:
-// on Windows a path made from a narrow string would be read in the ANSI
-// code page, and a Cyrillic name would become another name.
+// Paths and the UTF-8 texts the program keeps everywhere else (the command
+// line, the stored choices, the file dialogs, the messages).
+//
+// Every path that comes from a text goes through PathFromUtf8, and every
+// path a user reads goes through Utf8FromPath. Never construct a
+// std::filesystem::path from a std::string, nor call path::string(): on
+// Windows both go through the ANSI code page, which turns
+// "Конфигурации\Линия 3.klx41" into another name or into question marks.
+// On Linux a path is its bytes and both helpers keep them as they are.
+// Neither throws, whatever the text or the name holds (malformed UTF-8, or
+// a lone surrogate in a Windows name, becomes U+FFFD).
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-inline std::filesystem::path PathFromUtf8(std::string_view text)
-{
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-inline std::string Utf8FromPath(const std::filesystem::path& path)
-{
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);

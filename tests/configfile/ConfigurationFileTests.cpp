@@ -89,7 +89,7 @@ TEST_F(FileOps, OverwriteIsAskedAndNoKeepsTheOldFile)
     WriteBytes(target, {1, 2, 3});
     rig.prompts.answers = {MsgAnswer::No};
     EXPECT_FALSE(SaveConfigurationFile(rig.link, target));
-    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{PathText(target) + "\nфайл будет перезаписан, продолжить? "});
+    EXPECT_EQ(rig.prompts.Texts(), std::vector<std::string>{Utf8FromPath(target) + "\nфайл будет перезаписан, продолжить? "});
     EXPECT_EQ(FileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
     rig.prompts.answers = {MsgAnswer::Yes};
     EXPECT_TRUE(SaveConfigurationFile(rig.link, target));
@@ -116,6 +116,33 @@ TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
     std::size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(rig.folder.Path())) entries += !entry.path().empty();
     EXPECT_EQ(entries, 6u);
+}
+
+// A save into a folder and a file named in Russian, over a temporary file
+// an interrupted save left behind: the names on the disk and in the
+// messages are the ones the user gave.
+TEST_F(FileOps, CyrillicNamesAreSavedCheckedAndShownAsGiven)
+{
+    const std::string folderText = Utf8FromPath(rig.folder.Path() / PathFromUtf8("Конфигурации"));
+    ASSERT_TRUE(std::filesystem::create_directory(PathFromUtf8(folderText)));
+    const std::filesystem::path named = PathFromUtf8(folderText) / PathFromUtf8("Линия 3.klx41");
+    std::filesystem::path leftover = named;
+    leftover += ".~tmp";
+    WriteBytes(leftover, {5, 5});
+
+    ASSERT_TRUE(SaveConfigurationFile(rig.link, named));
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(PathFromUtf8(folderText)))
+        names.push_back(Utf8FromPath(entry.path().filename()));
+    EXPECT_EQ(names, std::vector<std::string>{"Линия 3.klx41"});
+    ASSERT_TRUE(CheckConfigurationFile(rig.link, named));
+
+    rig.prompts.answers = {MsgAnswer::No};
+    EXPECT_FALSE(SaveConfigurationFile(rig.link, named));
+    const std::string shown = rig.prompts.Texts().back();
+    EXPECT_EQ(shown.substr(0, folderText.size()), folderText);
+    EXPECT_NE(shown.find("Линия 3.klx41\nфайл будет перезаписан"), std::string::npos) << shown;
 }
 
 // Symbolic links and POSIX permission bits.
@@ -160,7 +187,7 @@ TEST_F(FileOps, ASaveInterruptedByAFullDiskKeepsTheOldFile)
     EXPECT_FALSE(result);
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
     EXPECT_EQ(FileBytes(target), old);
-    EXPECT_FALSE(std::filesystem::exists(target.string() + ".~tmp"));
+    EXPECT_FALSE(std::filesystem::exists(target.native() + ".~tmp"));
 }
 #endif
 
@@ -175,20 +202,20 @@ TEST_F(FileOps, CheckRefusesShortForeignAndInconsistentFiles)
     // 424 bytes: the smallest valid file.
     EXPECT_TRUE(check("424", FileWith(212, HeaderWithSizes(100, 100, 10, 2))).first);
     EXPECT_EQ(check("423", FileWith(211, HeaderWithSizes(100, 100, 10, 1))).second,
-              PathText(Path("423")) + notConfig);
-    EXPECT_EQ(check("empty", {}).second, PathText(Path("empty")) + notConfig);
+              Utf8FromPath(Path("423")) + notConfig);
+    EXPECT_EQ(check("empty", {}).second, Utf8FromPath(Path("empty")) + notConfig);
     ConfigHeader foreign = HeaderWithSizes(100, 100, 10, 2);
     foreign.magic = 0x20080910;
-    EXPECT_EQ(check("mark", FileWith(212, foreign)).second, PathText(Path("mark")) + notConfig);
+    EXPECT_EQ(check("mark", FileWith(212, foreign)).second, Utf8FromPath(Path("mark")) + notConfig);
     // The foreign header has replaced the one in memory all the same.
     EXPECT_EQ(rig.link.header.magic, 0x20080910u);
     EXPECT_EQ(check("sizes", FileWith(212, HeaderWithSizes(100, 100, 10, 3))).second,
-              PathText(Path("sizes")) + notConfig + "Ошибка в размерах считанных областей конфигурации. ");
+              Utf8FromPath(Path("sizes")) + notConfig + "Ошибка в размерах считанных областей конфигурации. ");
     // Sizes that add up to the length only when they wrap around 32 bits.
     EXPECT_FALSE(check("wrap", FileWith(212, HeaderWithSizes(0xFFFFFF00u, 0x100u, 200, 12))).first);
     EXPECT_EQ(check("missing", {}).first, false);
     EXPECT_EQ(CheckConfigurationFile(rig.link, Path("nowhere")), false);
-    EXPECT_EQ(rig.prompts.Texts().back(), PathText(Path("nowhere")) + "\nфайл конфигурации открыть не удалось. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(Path("nowhere")) + "\nфайл конфигурации открыть не удалось. ");
 }
 
 TEST_F(FileOps, HeaderTextsWithoutTheirZeroStayInsideTheirFields)
@@ -215,7 +242,7 @@ TEST_F(FileOps, AFileThatChangedAfterTheCheckIsNotLoaded)
     std::vector<uint8_t> image;
     EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
     EXPECT_TRUE(image.empty());
-    EXPECT_EQ(rig.prompts.Texts().back(), PathText(target) + "\nфайл конфигурации открыть не удалось. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(target) + "\nфайл конфигурации открыть не удалось. ");
 }
 
 TEST_F(FileOps, AFileLargerThanAnyDeviceTakesIsRefusedBeforeItIsRead)
@@ -267,7 +294,7 @@ TEST_F(FileOps, WhatIsNotARegularFileIsRefusedAtOnceAndLeftAlone)
                                               Path("folder.klx41")}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(CheckConfigurationFile(rig.link, path));
-        EXPECT_EQ(rig.prompts.Texts().back(), PathText(path) + "\nфайл конфигурации открыть не удалось. ");
+        EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(path) + "\nфайл конфигурации открыть не удалось. ");
     }
 
     // Saving onto one replaces nothing and asks nothing.
@@ -284,7 +311,7 @@ TEST_F(FileOps, WhatIsNotARegularFileIsRefusedAtOnceAndLeftAlone)
     ASSERT_EQ(::mkfifo(target.c_str(), 0600), 0);
     std::vector<uint8_t> image;
     EXPECT_FALSE(LoadConfigurationImage(rig.link, target, &image));
-    EXPECT_EQ(rig.prompts.Texts().back(), PathText(target) + "\nфайл конфигурации открыть не удалось. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), Utf8FromPath(target) + "\nфайл конфигурации открыть не удалось. ");
     ::alarm(0);
 }
 #endif

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -253,13 +255,8 @@ inline std::vector<std::string> HeardCommands(const DeviceModel& device, std::si
 
 inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
 {
-    std::vector<uint8_t> bytes;
-    if (FILE* file = std::fopen(path.string().c_str(), "rb")) {
-        int c;
-        while ((c = std::fgetc(file)) != EOF) bytes.push_back(static_cast<uint8_t>(c));
-        std::fclose(file);
-    }
-    return bytes;
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 #ifndef _WIN32

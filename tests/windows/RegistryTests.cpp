@@ -61,21 +61,28 @@ TEST_F(RegistryKeyStoreTest, TextsRoundTripInUnicode)
     EXPECT_EQ(m_store.ReadString("K", "empty"), "");
 }
 
-// A text stored without its terminating zero that fills the whole buffer
-// must still come back as exactly that text, not run past the buffer.
-TEST_F(RegistryKeyStoreTest, UnterminatedTextFillingTheBufferReadsBackWhole)
+// Paths deeper than the classic 260 characters are kept whole, in the form
+// the program writes (no terminating zero) and in the form other programs
+// write (with one); a value of an odd size does not read past its end.
+TEST_F(RegistryKeyStoreTest, TextsOfAnyLengthReadBackWhole)
 {
-    constexpr std::size_t kFull = RegistryKeyStore::kMaxStringLength;
-    // Not followed by a zero either, so the registry adds none.
-    const std::wstring stored(kFull + 1, L'x');
-    m_scratch.SetRaw(L"K", L"full", REG_SZ, stored.data(), static_cast<DWORD>(kFull * sizeof(wchar_t)));
-    ASSERT_EQ(m_scratch.TypeAndSize(L"K", L"full").second, kFull * sizeof(wchar_t));
-    EXPECT_EQ(m_store.ReadString("K", "full"), std::string(kFull, 'x'));
+    ASSERT_TRUE(m_store.CreateKey("K"));
+    std::string deep = "C:\\Наладка";
+    while (deep.size() < 5000) deep += "\\Линия 3";
+    deep += "\\КЛХ41.klx41";
+    ASSERT_TRUE(m_store.WriteString("K", "PAGE4_SaveToFile_Path_P4", deep));
+    EXPECT_EQ(m_store.ReadString("K", "PAGE4_SaveToFile_Path_P4"), deep);
 
-    ASSERT_TRUE(m_store.WriteString("K", "normal", std::string(kFull - 1, 'y')));
-    EXPECT_EQ(m_store.ReadString("K", "normal"), std::string(kFull - 1, 'y'));
-    ASSERT_TRUE(m_store.WriteString("K", "longer", std::string(kFull + 1, 'z')));
-    EXPECT_FALSE(m_store.ReadString("K", "longer"));
+    for (std::size_t length : {259u, 260u, 261u, 70000u}) {
+        const std::wstring text(length, L'Ж');
+        m_scratch.SetText(L"K", L"terminated", text);
+        EXPECT_EQ(m_store.ReadString("K", "terminated"), Utf8Of(text)) << length;
+        m_scratch.SetRaw(L"K", L"bare", REG_SZ, text.data(), static_cast<DWORD>(length * sizeof(wchar_t)));
+        EXPECT_EQ(m_store.ReadString("K", "bare"), Utf8Of(text)) << length;
+    }
+    const std::wstring odd = L"abc";
+    m_scratch.SetRaw(L"K", L"odd", REG_SZ, odd.data(), 5);
+    EXPECT_EQ(m_store.ReadString("K", "odd"), "ab");
 }
 
 // The settings record over the registry: what a first run, a save and a

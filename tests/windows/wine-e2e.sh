@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # mirrex-cli.exe under wine against mirrex-devsim on pseudo-terminals that the
 # wine prefix maps as COM5 and COM6: port listing, identification in both
-# converter modes, saving, writing with verification and the clock, and the
-# stored settings key; files must be byte-identical to the Linux program's.
+# converter modes, saving, writing with verification and the clock, the
+# stored settings key, Russian folder and file names, and Russian texts in
+# files and in a console; files must be byte-identical to the Linux
+# program's.
 # Usage: wine-e2e.sh CLI.exe LINUX-CLI DEVSIM WORKDIR
 # Needs WINEPREFIX (a prefix of its own) and MIRREX_WINE; restarts wineserver.
 set -euo pipefail
@@ -84,6 +86,76 @@ if cmp -s "$work/written.klx41" "$work/linux.klx41"; then
   pass "the written device reads back byte-identical"
 else
   fail "the written device reads back different"
+fi
+
+# Russian names, as engineers give them: the program in a Cyrillic folder
+# (its area files beside it), saving into a Cyrillic folder and file, the
+# file given on the command line to inspect and write. The program's folder
+# also has Kazakh letters, which the prefix's ANSI code page (1251) lacks:
+# a path that goes through the code page loses them.
+programs="$work/Программы Қарағанды"
+mkdir -p "$programs" "$work/Конфигурации"
+cp "$cli_exe" "$programs/mirrex-cli.exe"
+named="$work/Конфигурации/Линия 3.klx41"
+if wine_run save-named "$programs/mirrex-cli.exe" --port COM5 save "$(win_path "$named")" \
+    && cmp -s "$named" "$work/linux.klx41" && [ -s "$programs/config_64.dat" ]; then
+  pass "save into \"Конфигурации\\Линия 3.klx41\" by a program in \"Программы Қарағанды\""
+else
+  fail "save with Russian names: $(cat "$work/save-named.err"; ls "$work" "$work/Конфигурации")"
+fi
+# Output to a file is UTF-8 in Windows lines.
+utf8_text() { iconv -f UTF-8 -t UTF-8 "$1" >/dev/null 2>&1 && grep -q $'\r$' "$1"; }
+if utf8_text "$work/save-named.err" \
+    && grep -q 'Конфигурация из прибора успешно сохранена в файл. ' "$work/save-named.err"; then
+  pass "messages redirected to a file are UTF-8"
+else
+  fail "redirected messages: $(od -c "$work/save-named.err" | head -5)"
+fi
+if cli inspect-named inspect "$(win_path "$named")" && utf8_text "$work/inspect-named.out" \
+    && grep -q '^Прибор: KLX41' "$work/inspect-named.out"; then
+  pass "inspect of a file with a Russian name"
+else
+  fail "inspect: $(cat "$work/inspect-named.out" "$work/inspect-named.err")"
+fi
+status=0
+cli overwrite-named --port COM5 save "$(win_path "$named")" || status=$?
+if [ "$status" -eq 1 ] && grep -qF "$(win_path "$named")" "$work/overwrite-named.err" && cmp -s "$named" "$work/linux.klx41"; then
+  pass "the overwrite question names the file as given and No keeps it"
+else
+  fail "overwrite question (exit $status): $(cat "$work/overwrite-named.err")"
+fi
+if cli write-named --port COM6 write "$(win_path "$named")" && "$cli_linux" --port "$target_pty" \
+    --area-folder "$work/area" save --force "$work/written-named.klx41" <&- >/dev/null 2>&1 \
+    && cmp -s "$work/written-named.klx41" "$named"; then
+  pass "write from a file with a Russian name"
+else
+  fail "write from the Russian-named file: $(cat "$work/write-named.err")"
+fi
+
+# In a console (cmd.exe on the terminal of `script`) the texts are written
+# as Unicode, whatever the console's code page: wine shows them on the
+# terminal in UTF-8. The console's cursor movements are taken out; `script`
+# needs an input, which is not the console and so asks nothing.
+in_console() {
+  local log=$1; shift
+  timeout 120 script -qec "'$MIRREX_WINE' cmd /c $*" /dev/null </dev/null >"$work/$log.raw" 2>&1 || true
+  sed -e 's/\x1b\[[0-9]*C/ /g' -e 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/$log.raw" >"$work/$log.out"
+}
+in_console console-inspect "'$(win_path "$cli_exe")' inspect '$(win_path "$named")'"
+if grep -q 'Прибор: KLX41' "$work/console-inspect.out" \
+    && grep -q 'Размеры областей 0, 16, 40, 64: 700 300 100 40' "$work/console-inspect.out"; then
+  pass "Russian texts in a cmd.exe console"
+else
+  fail "console: $(od -c "$work/console-inspect.raw" | head -20)"
+fi
+in_console console-save "'$(win_path "$cli_exe")' --port COM5 --area-folder '$(win_path "$work/area")'" \
+  "save '$(win_path "$work/Конфигурации/Линия 4.klx41")'"
+if grep -q 'Cчитывание значений Retain\.\.\. *\[#\{30\}\] 100%' "$work/console-save.out" \
+    && grep -q 'Конфигурация из прибора успешно сохранена в файл. ' "$work/console-save.out" \
+    && cmp -s "$work/Конфигурации/Линия 4.klx41" "$work/linux.klx41"; then
+  pass "the progress bar and the messages of a save in a cmd.exe console"
+else
+  fail "console save: $(od -c "$work/console-save.raw" | head -20)"
 fi
 
 echo "wine-e2e: $passes passed, $failures failed"

@@ -2,7 +2,6 @@
 
 #include <iostream>
 #include <memory>
-#include <unistd.h>
 
 #include "ConnectionText.h"
 #include "SaveTarget.h"
@@ -15,6 +14,7 @@
 #include "device/WriteRefusal.h"
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
+#include "platform/Console.h"
 #include "platform/PortMap.h"
 #ifdef _WIN32
 #include "platform/win32/Win32SerialLine.h"
@@ -23,7 +23,6 @@ using PathSerialLine = Win32SerialLine;
 #include "platform/PosixSerialLine.h"
 using PathSerialLine = PosixSerialLine;
 #endif
-#include "platform/ProgramPath.h"
 #include "platform/Sha256.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
@@ -48,8 +47,8 @@ class Session {
 public:
     explicit Session(const CliOptions& options)
         : m_options(options),
-          m_prompts({options.force, options.acceptVersionMismatch}, isatty(STDIN_FILENO) != 0),
-          m_dialogs(m_prompts, isatty(STDERR_FILENO) != 0),
+          m_prompts({options.force, options.acceptVersionMismatch}, IsConsole(StandardStream::Input)),
+          m_dialogs(m_prompts, IsConsole(StandardStream::Error)),
           m_link(m_prompts, m_dialogs, AreaFolder())
     {
         m_dialogs.Attach(m_link);
@@ -105,8 +104,8 @@ public:
 private:
     std::filesystem::path AreaFolder() const
     {
-        if (m_options.areaFolder) return *m_options.areaFolder;
-        return ChooseAreaFolder(ProgramFolderOf(ProgramFilePath()));
+        if (m_options.areaFolder) return PathFromUtf8(*m_options.areaFolder);
+        return ProgramAreaFolder();
     }
 
     CommSettings Settings() { return m_options.connection.AppliedTo(StoredSettings()); }
@@ -149,8 +148,7 @@ int Save(Session& session, const std::filesystem::path& file)
                                 false, MsgCaption::Application});
         return EXIT_FAILED;
     }
-    std::error_code error;
-    if (!session.Options().force && std::filesystem::exists(file, error)) {
+    if (!session.Options().force && FileExists(file)) {
         if (!AskOverwrite(session.Link(), file)) return EXIT_FAILED;
         session.Prompts().ConfirmOverwrite();
     }
@@ -162,17 +160,16 @@ int Save(Session& session, const std::filesystem::path& file)
 // The file's SHA-256, read in pieces; nullopt when it cannot be read.
 std::optional<std::string> FileSha256(const std::filesystem::path& path)
 {
-    FilePtr file = OpenRegularFile(path, "rb");
+    File file = OpenFile(path, FileMode::Read);
     if (!file) return std::nullopt;
     Sha256 hash;
     std::vector<char> piece(64 * 1024);
     for (;;) {
-        std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
-        hash.Update(piece.data(), got);
-        if (got < piece.size()) break;
+        int64_t got = file.ReadSome(piece.data(), piece.size());
+        if (got < 0) return std::nullopt;
+        if (got == 0) return Sha256::Hex(hash.Finish());
+        hash.Update(piece.data(), static_cast<std::size_t>(got));
     }
-    if (std::ferror(file.get())) return std::nullopt;
-    return Sha256::Hex(hash.Finish());
 }
 
 int Inspect(Session& session, const std::filesystem::path& file)
@@ -184,7 +181,7 @@ int Inspect(Session& session, const std::filesystem::path& file)
               << header.size64 << "\n";
     std::optional<std::string> hash = FileSha256(file);
     if (!hash) {
-        session.Prompts().Show({PathText(file) + texts::kCheckCannotOpen, MsgIcon::None, MsgButtons::Ok, false,
+        session.Prompts().Show({Utf8FromPath(file) + texts::kCheckCannotOpen, MsgIcon::None, MsgButtons::Ok, false,
                                 MsgCaption::Application});
         return EXIT_FAILED;
     }
@@ -211,7 +208,8 @@ int Write(Session& session, const CliOptions& options)
 {
     DeviceLink& link = session.Link();
     std::vector<uint8_t> image;
-    if (!CheckConfigurationFile(link, options.file) || !LoadConfigurationImage(link, options.file, &image)) {
+    const std::filesystem::path file = PathFromUtf8(options.file);
+    if (!CheckConfigurationFile(link, file) || !LoadConfigurationImage(link, file, &image)) {
         return EXIT_FAILED;
     }
     // Refused from the file alone: the port is never opened.
@@ -253,7 +251,7 @@ int RunCommand(const CliOptions& options)
     TerminalDialogs::InstallInterruptHandler();
     Session session(options);
     if (options.command == "identify") return Identify(session);
-    if (options.command == "save") return Save(session, options.file);
-    if (options.command == "inspect") return Inspect(session, options.file);
+    if (options.command == "save") return Save(session, PathFromUtf8(options.file));
+    if (options.command == "inspect") return Inspect(session, PathFromUtf8(options.file));
     return Write(session, options);
 }

@@ -1,7 +1,5 @@
 #include "SaveTarget.h"
 
-#include <cerrno>
-#include <cstring>
 #include <system_error>
 
 #include "device/FileIo.h"
@@ -24,15 +22,14 @@ int ProcessId()
 #endif
 }
 
-std::string ReasonOfErrno(int error)
+std::string ReasonOf(const FileError& error)
 {
-    switch (error) {
-    case EACCES:
-    case EPERM: return texts::kCliTargetNoPermission;
-    case EROFS: return texts::kCliTargetReadOnlyDisk;
-    case ENOSPC: return texts::kCliTargetDiskFull;
-    case ENAMETOOLONG: return texts::kCliTargetNameTooLong;
-    default: return std::strerror(error);
+    switch (error.kind) {
+    case FileErrorKind::NoPermission: return texts::kCliTargetNoPermission;
+    case FileErrorKind::ReadOnlyDisk: return texts::kCliTargetReadOnlyDisk;
+    case FileErrorKind::DiskFull: return texts::kCliTargetDiskFull;
+    case FileErrorKind::NameTooLong: return texts::kCliTargetNameTooLong;
+    default: return error.systemText;
     }
 }
 
@@ -41,10 +38,8 @@ std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::pa
 {
     std::filesystem::path probe = target;
     probe += ".~probe" + std::to_string(ProcessId());
-    errno = 0;
-    FilePtr file = OpenFile(probe, "wbx");
-    if (!file) return ReasonOfErrno(errno != 0 ? errno : EACCES);
-    file.reset();
+    FileError error;
+    if (!OpenFile(probe, FileMode::CreateNew, &error)) return ReasonOf(error);
     RemoveFile(probe);
     return std::nullopt;
 }
@@ -53,7 +48,7 @@ std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::pa
 
 std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& target)
 {
-    const std::string shown = PathText(target);
+    const std::string shown = Utf8FromPath(target);
     if (target.filename().empty()) return shown + texts::kCliTargetNoName;
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(target, error);
@@ -61,14 +56,14 @@ std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& t
     if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
         return shown + texts::kCliTargetNotAFile;
     }
-    if (std::filesystem::is_regular_file(status) && !OpenRegularFile(target, "r+b")) {
+    if (std::filesystem::is_regular_file(status) && !OpenFile(target, FileMode::Update)) {
         return shown + texts::kCliTargetReadOnly;
     }
 
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     const std::filesystem::file_status folderStatus = std::filesystem::status(folder, error);
-    if (!std::filesystem::exists(folderStatus)) return PathText(folder) + texts::kCliFolderMissing;
-    if (!std::filesystem::is_directory(folderStatus)) return PathText(folder) + texts::kCliFolderNotAFolder;
-    if (std::optional<std::string> reason = WhyNoFileCanBeCreatedBeside(target)) return PathText(folder) + ": " + *reason;
+    if (!std::filesystem::exists(folderStatus)) return Utf8FromPath(folder) + texts::kCliFolderMissing;
+    if (!std::filesystem::is_directory(folderStatus)) return Utf8FromPath(folder) + texts::kCliFolderNotAFolder;
+    if (std::optional<std::string> reason = WhyNoFileCanBeCreatedBeside(target)) return Utf8FromPath(folder) + ": " + *reason;
     return std::nullopt;
 }

@@ -1,7 +1,8 @@
 #include "TerminalDialogs.h"
 
 #include <csignal>
-#include <cstdio>
+#include <iostream>
+#include <string>
 #include <unistd.h>
 
 #include "wizard/AreaDialogLoop.h"
@@ -28,7 +29,7 @@ public:
         if (m_showBar) {
             Draw();
         } else {
-            std::fprintf(stderr, "%s\n", text.c_str());
+            std::cerr << text << '\n' << std::flush;
         }
     }
     void SetProgress(uint32_t percent) override
@@ -39,22 +40,37 @@ public:
     void HideCancel() override {}
     void Close(DialogResult) override
     {
-        if (m_showBar) std::fputc('\n', stderr);
+        if (m_showBar) std::cerr << '\n' << std::flush;
     }
 
 private:
+    // Drawn over the previous bar from the line's start, blanks covering
+    // what a longer text left: no terminal escapes, which a Windows
+    // console would print as they stand.
     void Draw()
     {
-        constexpr int kWidth = 30;
-        int filled = static_cast<int>(m_percent * kWidth / 100);
-        std::fprintf(stderr, "\r\033[K%s [%.*s%*s] %3u%%", m_text.c_str(), filled, "##############################",
-                     kWidth - filled, "", m_percent);
-        std::fflush(stderr);
+        constexpr uint32_t kWidth = 30;
+        const uint32_t filled = m_percent * kWidth / 100;
+        std::string percent = std::to_string(m_percent);
+        std::string line = m_text + " [" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] "
+                           + std::string(3 - percent.size(), ' ') + percent + "%";
+        const std::size_t width = CharacterCount(line);
+        if (width < m_drawnWidth) line.append(m_drawnWidth - width, ' ');
+        m_drawnWidth = width;
+        std::cerr << '\r' + line << std::flush;
+    }
+
+    static std::size_t CharacterCount(const std::string& utf8)
+    {
+        std::size_t count = 0;
+        for (char c : utf8) count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        return count;
     }
 
     bool m_showBar;
     std::string m_text;
     uint32_t m_percent = 0;
+    std::size_t m_drawnWidth = 0;
 };
 
 }  // namespace

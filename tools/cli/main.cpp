@@ -6,11 +6,13 @@
 
 #include "CliOptions.h"
 #include "Commands.h"
+#include "platform/Console.h"
 #include "resources/CliTexts.h"
 
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    Utf8StandardStreams streams;
+    std::vector<std::string> args = ProgramArguments(argc, argv);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << texts::kCliUsage;
         return 0;

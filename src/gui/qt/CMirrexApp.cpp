@@ -26,7 +26,7 @@ CMirrexApp::CMirrexApp()
       m_clock(MakeSystemClock()),
       m_prompts(ApplicationTitle()),
       m_dialogs(m_prompts),
-      m_link(m_prompts, m_dialogs, ChooseAreaFolder(ProgramFolderOf(ProgramFilePath()))),
+      m_link(m_prompts, m_dialogs, ProgramAreaFolder()),
       m_operations(m_link, m_settings, *m_clock)
 {
     m_dialogs.SetLink(&m_link);

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <filesystem>
-
 #include "device/AreaFolder.h"
 #include "gui/win32/CWizard97PropertySheet.h"
 #include "platform/ProgramPath.h"
@@ -17,11 +15,6 @@ std::wstring ApplicationTitle()
     return PathFromUtf8(ProgramFilePath()).stem().wstring();
 }
 
-std::filesystem::path ProgramFolder()
-{
-    return PathFromUtf8(ProgramFolderOf(ProgramFilePath()));
-}
-
 }  // namespace
 
 CMirrexApp::CMirrexApp(HINSTANCE instance)
@@ -31,7 +24,7 @@ CMirrexApp::CMirrexApp(HINSTANCE instance)
       m_clock(MakeSystemClock()),
       m_prompts(ApplicationTitle()),
       m_dialogs(m_prompts, instance),
-      m_link(m_prompts, m_dialogs, ChooseAreaFolder(ProgramFolder())),
+      m_link(m_prompts, m_dialogs, ProgramAreaFolder()),
       m_operations(m_link, m_settings, *m_clock),
       m_files(m_prompts)
 {

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include "platform/ProgramPath.h"
 #include "platform/win32/WideText.h"
 
@@ -20,4 +23,21 @@ std::string ProgramFolderOf(const std::string& programPath)
     if (separator == std::string::npos)
         return programPath;
     return programPath.substr(0, separator);
+}
+
+// The user's local application data, which Windows keeps per user and
+// machine (it does not roam); the temporary folder if it cannot be told.
+std::string UserStateDir()
+{
+    PWSTR folder = nullptr;
+    std::string found;
+    if (::SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &folder) == S_OK)
+        found = Utf8Of(folder);
+    ::CoTaskMemFree(folder);
+    if (!found.empty())
+        return found;
+    wchar_t temporary[MAX_PATH + 1] = {};
+    const DWORD length = ::GetTempPathW(MAX_PATH + 1, temporary);
+    // Without its trailing backslash, as the other folders are given.
+    return Utf8Of(std::wstring_view(temporary, length > 0 ? length - 1 : 0));
 }

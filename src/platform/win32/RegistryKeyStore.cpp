@@ -1,7 +1,5 @@
 #include "platform/win32/RegistryKeyStore.h"
 
-#include <cwchar>
-
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/WideText.h"
 
@@ -44,21 +42,33 @@ std::optional<uint32_t> RegistryKeyStore::ReadDword(const std::string& key, cons
     return value;
 }
 
-// Path values are stored without a terminating zero; the zeroed buffer,
-// one character longer than what is read into it, ends every text.
+// A text of any length: its size is asked first, and asked again if the
+// value grows before it is read. Path values are stored without a
+// terminating zero, so the text ends where the data does, or at a zero.
 std::optional<std::string> RegistryKeyStore::ReadString(const std::string& key, const std::string& name)
 {
     UniqueKey opened;
     if (!OpenKey(m_root, key, KEY_READ, opened))
         return std::nullopt;
-    wchar_t text[kMaxStringLength + 1] = {};
-    DWORD type = 0;
-    DWORD size = kMaxStringLength * sizeof(wchar_t);
-    if (::RegQueryValueExW(opened.Get(), WideOf(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(text), &size)
-            != ERROR_SUCCESS
-        || type != REG_SZ)
-        return std::nullopt;
-    return Utf8Of(std::wstring_view(text, std::wcslen(text)));
+    const std::wstring valueName = WideOf(name);
+    for (;;) {
+        DWORD type = 0;
+        DWORD size = 0;
+        if (::RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS
+            || type != REG_SZ)
+            return std::nullopt;
+        std::wstring text((size + 1) / sizeof(wchar_t), L'\0');
+        DWORD capacity = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        const LONG result = ::RegQueryValueExW(opened.Get(), valueName.c_str(), nullptr, &type,
+                                               reinterpret_cast<BYTE*>(text.data()), &capacity);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS || type != REG_SZ)
+            return std::nullopt;
+        // Whole characters only, up to the first zero.
+        text.resize(capacity / sizeof(wchar_t));
+        return Utf8Of(std::wstring_view(text.c_str()));
+    }
 }
 
 bool RegistryKeyStore::WriteValue(const std::string& key, const std::string& name, DWORD type, const void* data,

@@ -1,6 +1,6 @@
 #pragma once
 // The key store on the registry: keys below one root (HKEY_CURRENT_USER
-// for the program), REG_DWORD and REG_SZ values.
+// for the program), REG_DWORD and REG_SZ values; texts of any length.
 
 #include <windows.h>
 
@@ -19,10 +19,6 @@ public:
     std::optional<std::string> ReadString(const std::string& key, const std::string& name) override;
     bool WriteDword(const std::string& key, const std::string& name, uint32_t value) override;
     bool WriteString(const std::string& key, const std::string& name, const std::string& value) override;
-
-    // Strings are read into a buffer of this many characters; longer
-    // values count as missing.
-    static constexpr std::size_t kMaxStringLength = 260;
 
 private:
     bool WriteValue(const std::string& key, const std::string& name, DWORD type, const void* data, DWORD size);

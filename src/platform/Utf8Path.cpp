@@ -1,0 +1,11 @@
+#include "platform/Utf8Path.h"
+
+std::filesystem::path PathFromUtf8(std::string_view utf8)
+{
+    return std::filesystem::path(std::string(utf8));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path)
+{
+    return path.native();
+}
