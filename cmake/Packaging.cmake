@@ -24,6 +24,8 @@ Exec=mirrex
 Icon=mirrex
 Terminal=false
 Categories=Utility;Electronics;Engineering;
+Keywords=serial;RS-232;RS-485;controller;configuration;replication;
+Keywords[ru]=COM-порт;RS-232;RS-485;контроллер;конфигурация;тиражирование;
 ")
   install(FILES ${desktop_file} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   get_property(icon_dir GLOBAL PROPERTY MIRREX_ICON_DIR)
@@ -34,22 +36,59 @@ Categories=Utility;Electronics;Engineering;
   endforeach()
 endif()
 
+# What a Debian package carries besides the programs: the manual pages,
+# the copyright and the changelog, compressed as Debian keeps them.
+if(UNIX AND NOT APPLE)
+  find_program(MIRREX_GZIP gzip REQUIRED)
+  set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/mirrex)
+  set(packed)
+  foreach(page mirrex mirrex-cli mirrex-devsim)
+    if(TARGET ${page})
+      set(packed_page ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+      add_custom_command(OUTPUT ${packed_page}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+        COMMAND ${MIRREX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/docs/man/${page}.1 > ${packed_page}
+        DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/${page}.1
+        VERBATIM)
+      list(APPEND packed ${packed_page})
+      install(FILES ${packed_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+  endforeach()
+  set(packed_changelog ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+  add_custom_command(OUTPUT ${packed_changelog}
+    COMMAND ${MIRREX_GZIP} -9nc ${PROJECT_SOURCE_DIR}/packaging/changelog.Debian > ${packed_changelog}
+    DEPENDS ${PROJECT_SOURCE_DIR}/packaging/changelog.Debian
+    VERBATIM)
+  add_custom_target(mirrex_package_files ALL DEPENDS ${packed} ${packed_changelog})
+  install(FILES ${packed_changelog} ${PROJECT_SOURCE_DIR}/packaging/copyright DESTINATION ${doc_dir})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME mirrex)
+endif()
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mirrex)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_PACKAGE_VENDOR "Mirrex")
-set(CPACK_PACKAGE_CONTACT "Mirrex maintainers <mirrex@localhost>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "Copies the configuration of controllers over a serial line into files and further devices")
+set(CPACK_PACKAGE_CONTACT "Mirrex developers <dev@mirrex.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "replicates controller configurations over a serial line")
+set(CPACK_PACKAGE_DESCRIPTION "Mirrex copies the complete configuration of a KLX41/51 controller or an
+RGX206K/207K regulator into a .klx41 file, and writes such a file into one
+device after another over RS-232, or RS-485 through a converter, checking
+each device's model and software version and optionally setting its clock
+and reading every written area back.
+
+The package holds the Russian wizard mirrex, the command-line tool
+mirrex-cli for scripted replication on a bench, and mirrex-devsim, a
+simulated device on a pseudo-terminal for trying both without hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # The libraries the programs link, as dpkg-shlibdeps finds them (Qt 6 with
-# its X11 plugin, the C++ runtime), and a font with Cyrillic letters, without
-# which every Russian text shows as empty boxes.
+# its X11 plugin, the C++ runtime); a font with Cyrillic letters, without
+# which every Russian text shows as empty boxes; and Qt's own Russian words
+# for the file dialogs and their questions.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf")
-# Qt's own Russian words for the file dialogs.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core | fonts-freefont-ttf, qt6-translations-l10n")
 include(CPack)

@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -52,4 +54,31 @@ std::string UserConfigDir()
 std::string UserStateDir()
 {
     return XdgDir("XDG_STATE_HOME", "/.local/state");
+}
+
+std::string UserDocumentsDir()
+{
+    const std::string home = HomeDir();
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    std::string found;
+    std::ifstream file(UserConfigDir() + "/user-dirs.dirs");
+    std::string line;
+    while (std::getline(file, line)) {
+        const std::size_t start = line.find_first_not_of(" \t");
+        if (start == std::string::npos || line.compare(start, key.size(), key) != 0)
+            continue;
+        std::string value = line.substr(start + key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        // The file allows "$HOME/..." and absolute paths, nothing else.
+        if (value.rfind("$HOME", 0) == 0)
+            value = home + value.substr(5);
+        else if (value.empty() || value.front() != '/')
+            continue;
+        found = value;  // the last assignment counts
+    }
+    std::error_code error;
+    if (!found.empty() && std::filesystem::is_directory(found, error))
+        return found;
+    return home;
 }

@@ -18,3 +18,10 @@ std::string ProgramFolderOf(const std::string& programPath);
 // folder: the settings are in the registry.
 std::string UserConfigDir();
 std::string UserStateDir();
+
+#ifndef _WIN32
+// The user's documents folder as `xdg-user-dir DOCUMENTS` tells it:
+// XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs where that names a
+// folder that exists, else the home folder.
+std::string UserDocumentsDir();
+#endif

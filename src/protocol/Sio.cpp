@@ -1,6 +1,8 @@
 #include "protocol/Sio.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <thread>
@@ -15,6 +17,9 @@ constexpr int32_t kCalibrationStart = 5000;
 constexpr int32_t kCalibrationStep = 5000;
 constexpr int kCalibrationPasses = 32000;
 constexpr double kLeadDelayTargetMs = 1.175;
+// Runs near the limit that narrowing down to the step may take before it
+// settles; each costs the limit itself.
+constexpr int kNarrowingRuns = 3;
 
 uint32_t SupportedBaudRate(uint32_t stored)
 {
@@ -46,31 +51,147 @@ void SleepFor(uint32_t milliseconds)
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// Finds the busy-loop count whose run takes longer than limitMs twice in a
-// row. onPass runs before each timed loop (the lead calibration sends a blank
-// there, as a real transmission would).
+// One timed run of the busy loop, in milliseconds; onPass runs first and
+// is timed with it (the lead calibration sends a blank there, as a real
+// transmission would).
 template <typename OnPass>
-int32_t CalibrateCount(double limitMs, OnPass onPass)
+double TimedRun(int32_t count, OnPass onPass)
 {
     using Clock = std::chrono::steady_clock;
-    int32_t count = kCalibrationStart;
-    double previous = 0.0;
-    for (int pass = 0; pass < kCalibrationPasses; ++pass) {
-        const auto start = Clock::now();
-        onPass();
-        BusyLoop(count);
-        const double elapsed = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-        if (elapsed > limitMs && previous > limitMs) break;
-        previous = elapsed;
-        count += kCalibrationStep;
-    }
-    return count;
+    const auto start = Clock::now();
+    onPass();
+    BusyLoop(count);
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
 // Letter 'G' + nibble; the low nibble of the second frame byte is the data length.
 uint32_t DataLengthLetter(char c) { return static_cast<uint32_t>(static_cast<uint8_t>(c) - 'G') & 0x0Fu; }
 
 }  // namespace
+
+int32_t CalibrateCount(double limitMs, const CalibrationRun& run)
+{
+    // Steps k = 1 ... 32000 stand for the counts 5000 · k. The rule looks for
+    // the first step whose loop runs longer than the limit twice in a row and
+    // settles one step past it. Running every step on the way, as the rule
+    // was first written, costs seconds at the slow rates, and each run near
+    // the answer costs the limit itself. The loop's time grows with its
+    // count, so the step is found with few runs near the limit: grow the
+    // count geometrically, aim twice along the line through two runs, then
+    // narrow down to the step by single runs and confirm the step found with
+    // a second run.
+    const int last = kCalibrationPasses;
+    const auto countOf = [](int step) {
+        return kCalibrationStart + static_cast<int32_t>(step - 1) * kCalibrationStep;
+    };
+    const auto timeOf = [&](int step) { return run(countOf(step)); };
+    // The step where the line through two runs reaches the limit.
+    const auto aim = [&](int stepA, double timeA, int stepB, double timeB) {
+        if (stepB < stepA) {
+            std::swap(stepA, stepB);
+            std::swap(timeA, timeB);
+        }
+        if (stepB == stepA || timeB <= timeA)
+            return std::clamp(2 * std::max(stepA, stepB), 1, last);
+        const double perStep = (timeB - timeA) / (stepB - stepA);
+        const double steps = std::ceil((limitMs - timeA) / perStep);
+        return std::clamp(stepA + static_cast<int>(std::clamp(steps, -double(last), double(last))), 1, last);
+    };
+
+    // Double the count until the part of a run that grows with it is an
+    // eighth of the limit (a run may also hold a fixed cost, such as sending
+    // the blank), then aim along the line through the last two runs, and
+    // again from the run there, near the limit, where the line is surest.
+    // Runs far below the limit are cheap: the shorter of two, so that one
+    // made long by the system does not bend the line.
+    const auto steadyTimeOf = [&](int step) { return std::min(timeOf(step), timeOf(step)); };
+    const double firstTime = steadyTimeOf(1);
+    int lowStep = 1;
+    double lowTime = firstTime;
+    int farStep = 1;  // the run far below the limit that the aiming starts from
+    double farTime = firstTime;
+    int guessStep = 0;  // the run near the limit aimed at from there (0: none)
+    double guessTime = 0.0;
+    while (lowStep < last) {
+        const int next = std::min(2 * lowStep, last);
+        const double time = steadyTimeOf(next);
+        if (time - firstTime > limitMs / 8 || time > limitMs) {
+            const int guess = aim(lowStep, lowTime, next, time);
+            lowStep = next;
+            lowTime = time;
+            farStep = next;
+            farTime = time;
+            if (guess != lowStep) {
+                guessStep = guess;
+                guessTime = timeOf(guess);
+                lowStep = aim(farStep, farTime, guessStep, guessTime);
+            }
+            break;
+        }
+        lowStep = next;
+        lowTime = time;
+    }
+
+    // Narrow down: below is a step not over the limit (0: none), above one
+    // over it (one past the last step: none). A loop that runs steadily needs
+    // a few runs here; on a busy machine, whose runs scatter by more than a
+    // step, the search settles after a few more on the smallest step seen
+    // over the limit, which only ever waits longer.
+    int below = 0;
+    int above = last + 1;
+    int runsLeft = kNarrowingRuns;
+    const auto narrowed = [&] { return above - below <= 1 || (runsLeft <= 0 && above <= last); };
+    // From a probe, each run aims anew along the line from the far run, and
+    // strides double away from the probe at least, until the first step over
+    // the limit is bracketed.
+    const auto bracketFrom = [&](int probe) {
+        for (int stride = 1; !narrowed(); stride *= 2) {
+            const double time = timeOf(probe);
+            --runsLeft;
+            const int aimed = aim(farStep, farTime, probe, time);
+            if (time > limitMs) {
+                above = probe;
+                probe = std::max(std::min(aimed, probe - stride), below + 1);
+            } else {
+                below = probe;
+                probe = std::min(std::max(aimed, probe + stride), std::min(above - 1, last));
+            }
+            if (probe <= below || probe >= above)
+                return;
+        }
+    };
+    const auto over = [&](int step) {
+        --runsLeft;
+        return timeOf(step) > limitMs;
+    };
+    // The run near the limit already tells one side.
+    if (guessStep > 0)
+        (guessTime > limitMs ? above : below) = guessStep;
+    if (above - below > 1)
+        bracketFrom(std::clamp(lowStep, below + 1, std::min(above - 1, last)));
+    for (;;) {
+        while (!narrowed()) {
+            const int middle = below + (above - below) / 2;
+            (over(middle) ? above : below) = middle;
+        }
+        if (above > last || above - below > 1 || runsLeft <= 0)
+            break;
+        // Twice in a row, as the rule asks: one run made long by the system
+        // does not count, and the search goes on above it.
+        const double again = timeOf(above);
+        --runsLeft;
+        if (again > limitMs || above == last)
+            break;
+        // The loop runs faster than it did a moment ago: aim afresh from
+        // this run, above it.
+        below = above;
+        above = last + 1;
+        bracketFrom(std::clamp(aim(farStep, farTime, below, again), below + 1, last));
+    }
+    // Settled one step past the first one over the limit; with none, past
+    // the last step, as counting through every pass would.
+    return countOf(std::min(above + 1, last + 1));
+}
 
 void BusyLoop(int32_t count)
 {
@@ -135,11 +256,13 @@ int Sio::Reopen()
 
 void Sio::Calibrate()
 {
-    const int32_t leadCount = CalibrateCount(kLeadDelayTargetMs, [this] { m_line->WriteChar(' '); });
+    const int32_t leadCount = CalibrateCount(kLeadDelayTargetMs, [this](int32_t count) {
+        return TimedRun(count, [this] { m_line->WriteChar(' '); });
+    });
     m_leadDelay = leadCount / 2;
     const uint32_t baud = m_active.format.baudRate != 0 ? m_active.format.baudRate : kFallbackBaudRate;
     const double charLimitMs = (115200.0 / baud) * 0.12;
-    m_charDelay = CalibrateCount(charLimitMs, [] {});
+    m_charDelay = CalibrateCount(charLimitMs, [](int32_t count) { return TimedRun(count, [] {}); });
 }
 
 int Sio::Send()

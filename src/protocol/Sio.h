@@ -96,3 +96,11 @@ int CreateSio(const CommSettings& settings, std::unique_ptr<Sio>* out,
 
 // Busy loop of the semi-automatic mode: counts to n and really takes the time.
 void BusyLoop(int32_t count);
+
+// The calibration's rule: stepping through the counts 5000, 10000, ... (at
+// most 32000 steps), the count whose loop (timed by run, in milliseconds)
+// ran longer than limitMs there and at the step before: one step past the
+// first count over the limit, or 160005000 when no step is over it. Found
+// in a few dozen runs rather than one run per step.
+using CalibrationRun = std::function<double(int32_t count)>;
+int32_t CalibrateCount(double limitMs, const CalibrationRun& run);

@@ -56,7 +56,7 @@ ReplicateFilePageLogic::Initial ReplicateFilePageLogic::OnInitDialog()
 
 std::string ReplicateFilePageLogic::OnBrowse(const std::string& editText)
 {
-    const std::string initial = editText.empty() ? kDefaultConfigPath : editText;
+    const std::string initial = editText.empty() ? DefaultConfigPath() : editText;
     const std::optional<std::string> chosen = m_files.ChooseOpenFile(initial);
     if (!chosen)
         return initial;

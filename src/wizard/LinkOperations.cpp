@@ -11,7 +11,14 @@ LinkOperations::LinkOperations(DeviceLink& link, SettingsStore& settings, Clock&
 }
 
 void LinkOperations::Stop() { m_link.Stop(); }
-int LinkOperations::Start(const CommSettings& settings) { return m_link.Start(settings); }
+int LinkOperations::Start(const CommSettings& settings)
+{
+    if (!m_blockingCall)
+        return m_link.Start(settings);
+    int result = 0;
+    m_blockingCall([&] { result = m_link.Start(settings); });
+    return result;
+}
 std::string LinkOperations::LastOpenDetail() const { return m_link.LastOpenDetail(); }
 int LinkOperations::ReadConfiguration() { return m_link.ReadConfiguration(); }
 

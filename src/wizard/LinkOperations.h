@@ -2,6 +2,8 @@
 // The wizard flow's operations on the real device link, configuration
 // files, settings store and clock.
 
+#include <functional>
+
 #include "wizard/WizardFlow.h"
 
 class Clock;
@@ -10,7 +12,14 @@ class SettingsStore;
 
 class LinkOperations : public FlowOperations {
 public:
+    // Runs a call that may block for a while (opening a port: an adapter
+    // that is slow to answer, the converter's calibration) and returns when
+    // it has finished. A front end runs it beside its window, so the window
+    // keeps painting; by default it runs right here.
+    using BlockingCall = std::function<void(const std::function<void()>& call)>;
+
     LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock);
+    void SetBlockingCall(BlockingCall runner) { m_blockingCall = std::move(runner); }
 
     void Stop() override;
     int Start(const CommSettings& settings) override;
@@ -35,4 +44,5 @@ private:
     DeviceLink& m_link;
     SettingsStore& m_settings;
     Clock& m_clock;
+    BlockingCall m_blockingCall;
 };

@@ -154,6 +154,12 @@ int SettingsList::EntryMatching(const std::vector<ComboEntry>& entries, const st
     return -1;
 }
 
+PixelBox EditorBox(CellEditor editor, const PixelBox& row, int columnLeft, int columnWidth)
+{
+    const int left = row.left + columnLeft;
+    return {left, row.top, left + columnWidth, row.bottom + (editor == CellEditor::Edit ? 3 : 0)};
+}
+
 ListColumns ListColumnWidths(int clientWidth)
 {
     return {3 * clientWidth / 5, 2 * clientWidth / 5};

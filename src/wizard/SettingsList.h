@@ -116,8 +116,19 @@ private:
     CellEditor m_open = CellEditor::None;
 };
 
-// Columns of the list: their headings and their widths in a client area of
-// the given width.
+// The in-place editors' child ids.
+constexpr int kInPlaceComboId = 1;
+constexpr int kInPlaceEditId = 2;
+
+// Where an editor lies, in the list's pixels: across the value column,
+// from the row's top to its bottom; the edit box reaches 3 pixels lower.
+struct PixelBox {
+    int left, top, right, bottom;
+    friend bool operator==(const PixelBox&, const PixelBox&) = default;
+};
+PixelBox EditorBox(CellEditor editor, const PixelBox& row, int columnLeft, int columnWidth);
+
+// Columns of the list: their widths in a client area of the given width.
 struct ListColumns {
     int parameterWidth, valueWidth;
 };

@@ -1,7 +1,17 @@
 #include "wizard/StoredChoices.h"
 
 #include "platform/KeyStore.h"
+#include "platform/ProgramPath.h"
 #include "wizard/WizardFlow.h"
+
+std::string DefaultConfigPath()
+{
+#ifdef _WIN32
+    return "C:\\1st_project.klx41";
+#else
+    return UserDocumentsDir() + "/1st_project.klx41";
+#endif
+}
 
 uint32_t ReadStartChoice(KeyStore& keys)
 {
@@ -32,12 +42,12 @@ int StartRadioForChoice(uint32_t choice)
 std::string ReadStoredPath(KeyStore& keys, const std::string& valueName)
 {
     if (!keys.KeyExists(kMirrexKey))
-        return kDefaultConfigPath;
+        return DefaultConfigPath();
     if (auto stored = keys.ReadString(kMirrexKey, valueName))
         return *stored;
     if (keys.CreateKey(kMirrexKey))
-        keys.WriteString(kMirrexKey, valueName, kDefaultConfigPath);
-    return keys.ReadString(kMirrexKey, valueName).value_or(kDefaultConfigPath);
+        keys.WriteString(kMirrexKey, valueName, DefaultConfigPath());
+    return keys.ReadString(kMirrexKey, valueName).value_or(DefaultConfigPath());
 }
 
 void StorePath(KeyStore& keys, const std::string& valueName, const std::string& path)

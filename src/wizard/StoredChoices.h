@@ -16,8 +16,10 @@ inline const std::string kClockOptionValue = "PAGE6_Check1_ReplicateFromFile_Pat
 // the engineer turns it off).
 inline const std::string kVerifyOptionValue = "PAGE6_Check2_Verify_P6";
 
-// The path offered until the user has chosen one.
-inline const std::string kDefaultConfigPath = "C:\\1st_project.klx41";
+// The path offered where none is stored yet: on Windows the root of drive
+// C:, elsewhere 1st_project.klx41 in the user's documents folder, where
+// the engineer will find what Next on page 4 saved there.
+std::string DefaultConfigPath();
 
 // Start page: 1 save to file, 2 replicate from file, 3 replicate from a
 // device; anything else counts as 1 when mapped to a button.

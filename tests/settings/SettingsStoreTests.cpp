@@ -220,4 +220,36 @@ TEST(ProgramFolderTest, FolderOfAProgramPath)
     EXPECT_EQ(ProgramFolderOf("/mirrex"), "");
 }
 
+TEST(ProgramFolderTest, DocumentsFolderAsTheUserDirsFileNamesItElseHome)
+{
+    ScopedUserFolders folders;
+    TempDir home;
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    ::setenv("HOME", home.Path().c_str(), 1);
+    const auto writeDirs = [&](const std::string& text) {
+        std::filesystem::create_directories(folders.ConfigDir());
+        std::ofstream(folders.ConfigDir() + "/user-dirs.dirs") << text;
+    };
+
+    // No file: the home folder.
+    EXPECT_EQ(UserDocumentsDir(), home.Path());
+
+    std::filesystem::create_directories(home / "Документы");
+    writeDirs("# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\n"
+              "XDG_DOCUMENTS_DIR=\"$HOME/Документы\"\n");
+    EXPECT_EQ(UserDocumentsDir(), home / "Документы");
+
+    // An absolute folder counts, a relative one or one that does not exist
+    // does not.
+    writeDirs("XDG_DOCUMENTS_DIR=\"" + home.Path() + "\"\n");
+    EXPECT_EQ(UserDocumentsDir(), home.Path());
+    writeDirs("XDG_DOCUMENTS_DIR=\"Documents\"\n");
+    EXPECT_EQ(UserDocumentsDir(), home.Path());
+    writeDirs("XDG_DOCUMENTS_DIR=\"$HOME/gone\"\n");
+    EXPECT_EQ(UserDocumentsDir(), home.Path());
+
+    ::setenv("HOME", savedHome.c_str(), 1);
+}
+
 }  // namespace

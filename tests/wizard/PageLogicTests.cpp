@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "FlowFakes.h"
+#include "platform/ProgramPath.h"
 #include "wizard/ChoicePageLogic.h"
 #include "wizard/SettingsListTexts.h"
 #include "wizard/StoredChoices.h"
@@ -33,18 +34,31 @@ TEST(StoredChoices, FirstRunCreatesTheKeyAndTheDefaults)
     EXPECT_EQ(ReadStartChoice(keys), 1u);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, kStartChoiceValue), 1u);
 
-    EXPECT_EQ(ReadStoredPath(keys, kSavePathValue), "C:\\1st_project.klx41");
-    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), "C:\\1st_project.klx41");
+    EXPECT_EQ(ReadStoredPath(keys, kSavePathValue), DefaultConfigPath());
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), DefaultConfigPath());
     EXPECT_EQ(ReadClockOption(keys), 0u);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, kClockOptionValue), 0u);
     EXPECT_EQ(ReadVerifyOption(keys), 1u);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, kVerifyOptionValue), 1u);
 }
 
+TEST(StoredChoices, DefaultPathIsTheDrivesRootOnWindowsAndTheDocumentsElsewhereButAStoredOneStays)
+{
+#ifdef _WIN32
+    EXPECT_EQ(DefaultConfigPath(), "C:\\1st_project.klx41");
+#else
+    EXPECT_EQ(DefaultConfigPath(), UserDocumentsDir() + "/1st_project.klx41");
+#endif
+    MemoryKeyStore keys;
+    keys.CreateKey(kMirrexKey);
+    StorePath(keys, kSavePathValue, "C:\\1st_project.klx41");
+    EXPECT_EQ(ReadStoredPath(keys, kSavePathValue), "C:\\1st_project.klx41");
+}
+
 TEST(StoredChoices, WithoutAKeyPathsAndClockDefaultButNothingIsWritten)
 {
     MemoryKeyStore keys;
-    EXPECT_EQ(ReadStoredPath(keys, kReplicatePathValue), "C:\\1st_project.klx41");
+    EXPECT_EQ(ReadStoredPath(keys, kReplicatePathValue), DefaultConfigPath());
     EXPECT_EQ(ReadClockOption(keys), 0u);
     EXPECT_EQ(ReadVerifyOption(keys), 1u);
     EXPECT_FALSE(keys.KeyExists(kMirrexKey));
@@ -141,12 +155,12 @@ TEST(SaveFilePage, OnlyAWritableFileChosenWithBrowseIsStored)
     ScratchFolder folder;
     SaveFilePageLogic page(keys, prompts, dialogs);
     std::string shown = page.OnInitDialog();
-    EXPECT_EQ(shown, "C:\\1st_project.klx41");
+    EXPECT_EQ(shown, DefaultConfigPath());
 
     // Cancelled: nothing changes.
     EXPECT_EQ(page.OnBrowse("typed.klx41"), "typed.klx41");
     EXPECT_EQ(dialogs.initials.back(), "typed.klx41");
-    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), "C:\\1st_project.klx41");
+    EXPECT_EQ(keys.ReadString(kMirrexKey, kSavePathValue), DefaultConfigPath());
 
     const std::string chosen = folder.File("new.klx41");
     dialogs.answers = {chosen};
@@ -176,13 +190,13 @@ TEST(ReplicateFilePage, BrowseFillsAnEmptyBoxAndTheOptionsAreStoredAtEveryClick)
     ScriptedDialogs dialogs;
     ReplicateFilePageLogic page(keys, dialogs);
     const ReplicateFilePageLogic::Initial initial = page.OnInitDialog();
-    EXPECT_EQ(initial.path, "C:\\1st_project.klx41");
+    EXPECT_EQ(initial.path, DefaultConfigPath());
     EXPECT_FALSE(initial.setClock);
     EXPECT_TRUE(initial.verify);
 
     // The default is put into an empty box even when the dialog is cancelled.
-    EXPECT_EQ(page.OnBrowse(""), "C:\\1st_project.klx41");
-    EXPECT_EQ(dialogs.initials.back(), "C:\\1st_project.klx41");
+    EXPECT_EQ(page.OnBrowse(""), DefaultConfigPath());
+    EXPECT_EQ(dialogs.initials.back(), DefaultConfigPath());
     dialogs.answers = {"/data/line 3.klx41"};
     EXPECT_EQ(page.OnBrowse("old.klx41"), "/data/line 3.klx41");
     EXPECT_EQ(dialogs.initials.back(), "old.klx41");

@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "device/AreaFolder.h"
+#include "gui/qt/BesideWindow.h"
 #include "gui/qt/CWizard97PropertySheet.h"
 #include "gui/qt/pages/WizardPage.h"
 #include "platform/ProgramPath.h"
@@ -20,6 +21,21 @@ QString ApplicationTitle()
 
 }  // namespace
 
+bool InstallToolkitTranslations(QTranslator& translator, const QString& folder)
+{
+    const QLocale russian(QLocale::Russian, QLocale::Russia);
+    QLocale::setDefault(russian);
+    if (!translator.load(russian, QStringLiteral("qtbase"), QStringLiteral("_"), folder))
+        return false;
+    QApplication::installTranslator(&translator);
+    return true;
+}
+
+QString ToolkitTranslationsFolder()
+{
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+}
+
 CMirrexApp::CMirrexApp()
     : m_keys(MakeUserKeyStore()),
       m_settings(*m_keys, m_portMap),
@@ -30,16 +46,13 @@ CMirrexApp::CMirrexApp()
       m_operations(m_link, m_settings, *m_clock)
 {
     m_dialogs.SetLink(&m_link);
+    m_operations.SetBlockingCall(RunBesideWindow);
 }
 
 int CMirrexApp::InitInstance()
 {
     QApplication::setWindowIcon(ProgramIcon());
-    // The toolkit's own words (the file dialogs) in the wizard's language,
-    // where its translations are installed.
-    if (m_toolkitTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
-                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&m_toolkitTexts);
+    InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
     PageServices services{*m_keys, m_settings, m_prompts, m_files};
     CWizard97PropertySheet sheet(services, m_operations);
     m_prompts.SetOwner(&sheet);

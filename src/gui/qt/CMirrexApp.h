@@ -17,6 +17,13 @@
 #include "settings/SettingsStore.h"
 #include "wizard/LinkOperations.h"
 
+// The whole interface is Russian: the toolkit's own words (file dialogs,
+// their questions) too, from Qt's translations in folder, wherever the
+// program runs. Without them the program still runs, its own texts Russian
+// and the toolkit's English. True when they were found.
+bool InstallToolkitTranslations(QTranslator& translator, const QString& folder);
+QString ToolkitTranslationsFolder();
+
 class CMirrexApp {
 public:
     CMirrexApp();

@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/qt/BesideWindow.h"
+#include "platform/ProgramPath.h"
+
 namespace {
 
 std::filesystem::path MakeTempFolder()
@@ -23,6 +26,15 @@ void SleepShortOnly(uint32_t milliseconds)
 {
     if (milliseconds < 100)
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// The user's aliases (where the simulated device registers), but none of
+// the machine's own serial ports: a test never opens real hardware.
+PortMapRoots TestPortRoots(const std::filesystem::path& root)
+{
+    std::filesystem::create_directories(root / "no-hardware");
+    const std::string none = (root / "no-hardware").string();
+    return PortMapRoots{UserConfigDir() + "/Tolvar/Mirrex.ports", none, none, none};
 }
 
 }  // namespace
@@ -43,6 +55,7 @@ TempUserFolders::~TempUserFolders()
 
 GuiHarness::GuiHarness()
     : m_keys(MakeUserKeyStore()),
+      m_portMap(TestPortRoots(m_folders.Root())),
       m_settings(*m_keys, m_portMap),
       m_dialogs(prompts),
       m_link(prompts, m_dialogs, m_folders.Root() / "state"),
@@ -51,6 +64,7 @@ GuiHarness::GuiHarness()
 {
     m_dialogs.SetLink(&m_link);
     m_link.SetSleeper(SleepShortOnly);
+    m_operations.SetBlockingCall(RunBesideWindow);
 }
 
 GuiHarness::~GuiHarness()
@@ -78,6 +92,9 @@ CWizard97PropertySheet& GuiHarness::Open()
     m_sheet = std::make_unique<CWizard97PropertySheet>(m_services, m_operations);
     m_dialogs.SetOwner(m_sheet.get());
     m_sheet->show();
+    // Focus moves only within the active window.
+    m_sheet->activateWindow();
+    (void)QTest::qWaitForWindowActive(m_sheet.get());
     QApplication::processEvents();
     return *m_sheet;
 }

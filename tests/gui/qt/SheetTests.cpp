@@ -2,16 +2,26 @@
 // questions, stored choices and the file pages.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <fstream>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 
 #include "GuiHarness.h"
+#include "gui/qt/CMirrexApp.h"
+#include "gui/qt/pages/FileChooser.h"
 #include "gui/qt/pages/CMyList.h"
 #include "gui/qt/pages/CWizard97PropertyPage1.h"
 #include "gui/qt/pages/FilePages.h"
@@ -72,7 +82,7 @@ TEST(Sheet, FirstRunStoresTheDefaultsAndStartChoiceThreeSelectsTheHiddenButton)
         EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kStartChoiceValue), 1u);
         sheet.SetActivePage(kPageReplicateFile);
         EXPECT_EQ(Find<QLineEdit>(sheet.Page(kPageReplicateFile), 1006)->text().toStdString(),
-                  "C:\\1st_project.klx41");
+                  DefaultConfigPath());
         EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 0u);
     }
     GuiHarness gui;
@@ -172,12 +182,12 @@ TEST(FilePages, SaveFileChosenWithBrowseIsStoredButAReadOnlyOneIsRefused)
     sheet.SetActivePage(kPageSaveFile);
     auto* edit = Find<QLineEdit>(sheet.Page(kPageSaveFile), 1003);
     auto* browse = Find<QPushButton>(sheet.Page(kPageSaveFile), 1004);
-    EXPECT_EQ(edit->text().toStdString(), "C:\\1st_project.klx41");
+    EXPECT_EQ(edit->text().toStdString(), DefaultConfigPath());
 
     const std::string chosen = (gui.Folder() / "new.klx41").string();
     gui.files.answers = {chosen};
     QTest::mouseClick(browse, Qt::LeftButton);
-    EXPECT_EQ(gui.files.initials.back(), "C:\\1st_project.klx41");
+    EXPECT_EQ(gui.files.initials.back(), DefaultConfigPath());
     EXPECT_EQ(edit->text().toStdString(), chosen);
     EXPECT_EQ(gui.Keys().ReadString(kMirrexKey, kSavePathValue), chosen);
 
@@ -209,8 +219,8 @@ TEST(FilePages, ReplicatePageBrowseDefaultsAnEmptyBoxAndTheCheckBoxStoresAtOnce)
     auto* edit = Find<QLineEdit>(sheet.Page(kPageReplicateFile), 1006);
     edit->clear();
     QTest::mouseClick(Find<QPushButton>(sheet.Page(kPageReplicateFile), 1007), Qt::LeftButton);
-    EXPECT_EQ(edit->text().toStdString(), "C:\\1st_project.klx41");
-    EXPECT_EQ(gui.files.initials.back(), "C:\\1st_project.klx41");
+    EXPECT_EQ(edit->text().toStdString(), DefaultConfigPath());
+    EXPECT_EQ(gui.files.initials.back(), DefaultConfigPath());
 
     auto* check = Find<QCheckBox>(sheet.Page(kPageReplicateFile), 1008);
     EXPECT_FALSE(check->isChecked());
@@ -228,6 +238,62 @@ TEST(FilePages, ReplicatePageBrowseDefaultsAnEmptyBoxAndTheCheckBoxStoresAtOnce)
     QTest::mouseClick(verify, Qt::LeftButton);
     EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kVerifyOptionValue), 0u);
     EXPECT_EQ(gui.Keys().ReadDword(kMirrexKey, kClockOptionValue), 0u);
+}
+
+// What the open file dialog shows: the texts of its filter list and of its
+// buttons; the dialog is then cancelled.
+struct ShownFileDialog {
+    std::vector<std::string> filters;
+    std::vector<std::string> buttons;
+    std::optional<std::string> chosen;
+};
+
+ShownFileDialog ShowSaveDialog(const std::string& initial)
+{
+    ShownFileDialog shown;
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        watcher.stop();
+        if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+            for (int i = 0; i < types->count(); ++i)
+                shown.filters.push_back(types->itemText(i).toStdString());
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->isVisible())
+                shown.buttons.push_back(button->text().toStdString());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    watcher.start();
+    QtFileChooser chooser;
+    shown.chosen = chooser.ChooseSaveFile(initial);
+    return shown;
+}
+
+TEST(FilePages, FileDialogsShowTheFilterNamesAndTheToolkitsWordsInRussian)
+{
+    TempUserFolders folders;
+    QTranslator translator;
+    ASSERT_TRUE(InstallToolkitTranslations(translator, ToolkitTranslationsFolder()))
+        << "Qt's translations (qt6-translations-l10n) are not installed";
+    ShownFileDialog shown = ShowSaveDialog((folders.Root() / "a.klx41").string());
+    QApplication::removeTranslator(&translator);
+    EXPECT_FALSE(shown.chosen);
+    EXPECT_EQ(shown.filters, (std::vector<std::string>{"Файлы klx41-51", "Все файлы"}));
+    EXPECT_NE(std::find(shown.buttons.begin(), shown.buttons.end(), "Отмена"), shown.buttons.end())
+        << testing::PrintToString(shown.buttons);
+
+    // Without the translations the dialogs still work, in the toolkit's
+    // own words.
+    QTranslator none;
+    EXPECT_FALSE(InstallToolkitTranslations(none, QString::fromStdString((folders.Root() / "none").string())));
+    shown = ShowSaveDialog((folders.Root() / "a.klx41").string());
+    EXPECT_FALSE(shown.chosen);
+    EXPECT_EQ(shown.filters, (std::vector<std::string>{"Файлы klx41-51", "Все файлы"}));
+    EXPECT_NE(std::find(shown.buttons.begin(), shown.buttons.end(), "Cancel"), shown.buttons.end())
+        << testing::PrintToString(shown.buttons);
 }
 
 TEST(FilePages, UnusablePathsStayOnTheirPageWithAMessage)
@@ -253,6 +319,58 @@ TEST(FilePages, UnusablePathsStayOnTheirPageWithAMessage)
         EXPECT_EQ(sheet.ActivePage(), kPageSaveFile) << path;
         EXPECT_GE(gui.prompts.shown.size(), 1u) << path;
     }
+}
+
+// A port whose opening takes its time and then fails, as an adapter that
+// is slow to answer.
+class SlowToOpenLine : public SerialLine {
+public:
+    bool Open(const std::string&) override
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return false;
+    }
+    LineOpenError LastOpenError() const override { return LineOpenError::Other; }
+    std::string LastOpenDetail() const override { return {}; }
+    bool IsOpen() const override { return false; }
+    void Close() override {}
+    bool ReadState() override { return false; }
+    bool ApplyFormat(const LineFormat&) override { return false; }
+    bool SetTimeouts(const LineTimeouts&) override { return false; }
+    bool SetRts(bool) override { return false; }
+    bool SetDtr(bool) override { return false; }
+    void Purge() override {}
+    void Write(const char*, std::size_t) override {}
+    void WriteChar(char) override {}
+    ReadOutcome Read(char*, uint32_t) override { return {}; }
+};
+
+TEST(Sheet, WindowKeepsPaintingUnderABusyCursorWhileAPortOpens)
+{
+    GuiHarness gui;
+    gui.StoreSettings(GuiHarness::SettingsForPort(3));
+    gui.Link().SetLineFactory([] { return std::make_unique<SlowToOpenLine>(); });
+    CWizard97PropertySheet& sheet = gui.Open();
+    sheet.SetActivePage(kPageReadSettings);
+
+    // A timer of the window's thread stands for its painting.
+    int ticks = 0;
+    int busyTicks = 0;
+    QTimer painter;
+    painter.setInterval(20);
+    QObject::connect(&painter, &QTimer::timeout, [&] {
+        ++ticks;
+        if (QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++busyTicks;
+    });
+    painter.start();
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    painter.stop();
+    EXPECT_GE(busyTicks, 5);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(sheet.ActivePage(), kPageReadSettings);
+    ASSERT_EQ(gui.prompts.shown.size(), 1u);
+    EXPECT_EQ(gui.prompts.shown[0].text.rfind("Не удалось открыть COM-порт. ", 0), 0u);
 }
 
 TEST(Sheet, PortThatCannotBeOpenedKeepsPageThreeAndSendsPageSevenToPageEight)

@@ -1,5 +1,8 @@
 #include "gui/qt/pages/CMyList.h"
 
+#include <functional>
+
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -18,17 +21,42 @@ bool IsEnter(QEvent* event)
     return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
+bool IsVerticalMove(QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    return key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown;
+}
+
 QColor ToQColor(RowColour colour)
 {
     return QColor(colour.red, colour.green, colour.blue);
 }
 
+// The in-place combo box, which tells the list before its own list drops
+// down (F4, Alt+Down or a click), so the port row can offer the ports
+// present at that moment.
+class CellCombo : public QComboBox {
+public:
+    CellCombo(QWidget* parent, std::function<void()> beforeDropDown)
+        : QComboBox(parent), m_beforeDropDown(std::move(beforeDropDown))
+    {
+    }
+    void showPopup() override
+    {
+        m_beforeDropDown();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> m_beforeDropDown;
+};
+
 }  // namespace
 
 CMyList::CMyList(QWidget* parent) : QTreeWidget(parent), m_logic(*this)
 {
-    m_font = font();
-    m_font.setPixelSize(12);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
@@ -48,6 +76,13 @@ CMyList::CMyList(QWidget* parent) : QTreeWidget(parent), m_logic(*this)
         item->setTextAlignment(1, Qt::AlignCenter);
     }
     ShowRowColours();
+}
+
+QFont CMyList::EditorFont() const
+{
+    // A font of the cell's height: the list's own, which the page gives it
+    // only once it is placed, so it is taken when an editor opens.
+    return font();
 }
 
 QString CMyList::CellText(int row) const
@@ -79,20 +114,21 @@ void CMyList::mouseDoubleClickEvent(QMouseEvent* event)
         m_logic.OnItemActivate(index.row(), index.column());
 }
 
-QRect CMyList::CellRect(int row, int extraBottom) const
+QRect CMyList::CellRect(int row, CellEditor editor) const
 {
+    // Exclusive right and bottom edges, as the window systems count them.
     const QRect rowRect = visualItemRect(topLevelItem(row));
-    const int left = rowRect.left() + header()->sectionViewportPosition(1);
-    return QRect(QPoint(left, rowRect.top()),
-                 QPoint(left + header()->sectionSize(1) - 1, rowRect.bottom() + extraBottom));
+    const PixelBox box = EditorBox(editor, {rowRect.left(), rowRect.top(), rowRect.right() + 1, rowRect.bottom() + 1},
+                                   header()->sectionViewportPosition(1), header()->sectionSize(1));
+    return QRect(QPoint(box.left, box.top), QPoint(box.right - 1, box.bottom - 1));
 }
 
 void CMyList::OpenCombo(int row, const std::vector<ComboEntry>& entries, int selected)
 {
-    m_combo = new QComboBox(viewport());
-    m_combo->setObjectName(QStringLiteral("1"));
-    m_combo->setFont(m_font);
-    m_combo->setGeometry(CellRect(row, 0));
+    m_combo = new CellCombo(viewport(), [this] { m_logic.OnDropDown(); });
+    m_combo->setObjectName(QString::number(kInPlaceComboId));
+    m_combo->setFont(EditorFont());
+    m_combo->setGeometry(CellRect(row, CellEditor::Combo));
     FillCombo(entries, selected);
     m_combo->installEventFilter(this);
     connect(m_combo, &QComboBox::activated, this, [this] { m_logic.CommitCombo(); });
@@ -120,10 +156,10 @@ void CMyList::ReplaceComboEntries(const std::vector<ComboEntry>& entries, int se
 void CMyList::OpenEdit(int row, const std::string& text)
 {
     m_edit = new QLineEdit(viewport());
-    m_edit->setObjectName(QStringLiteral("2"));
-    m_edit->setFont(m_font);
+    m_edit->setObjectName(QString::number(kInPlaceEditId));
+    m_edit->setFont(EditorFont());
     m_edit->setMaxLength(32767);
-    m_edit->setGeometry(CellRect(row, 3));
+    m_edit->setGeometry(CellRect(row, CellEditor::Edit));
     m_edit->setText(QString::fromStdString(text));
     m_edit->selectAll();
     m_edit->installEventFilter(this);
@@ -155,6 +191,16 @@ void CMyList::CloseEditor()
         setFocus(Qt::OtherFocusReason);
 }
 
+bool CMyList::FocusInOwnPopup(const QFocusEvent* event) const
+{
+    // The combo box's drop-down list is a window of its own: while it is
+    // open the focus moves into it (first with the popup reason, then once
+    // more inside it), and that is not leaving the editor.
+    if (!m_combo)
+        return false;
+    return event->reason() == Qt::PopupFocusReason || m_combo->view()->isVisible();
+}
+
 bool CMyList::eventFilter(QObject* watched, QEvent* event)
 {
     const bool editor = watched != nullptr && (watched == m_combo || watched == m_edit);
@@ -162,10 +208,11 @@ bool CMyList::eventFilter(QObject* watched, QEvent* event)
         return QTreeWidget::eventFilter(watched, event);
     if (IsEnter(event) && m_logic.OnEnter())
         return true;
-    // The combo box's own drop-down takes the focus for a moment; that is
-    // not leaving the editor.
-    if (event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+    // A one-line edit box has no use for Up and Down; they must not reach
+    // the list and move its current row under the open editor.
+    if (watched == m_edit && IsVerticalMove(event))
+        return true;
+    if (event->type() == QEvent::FocusOut && !FocusInOwnPopup(static_cast<QFocusEvent*>(event)))
         m_logic.CommitOpenEditor();
     return QTreeWidget::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@
 #include "wizard/SettingsList.h"
 
 class QComboBox;
+class QFocusEvent;
 class QLineEdit;
 
 class CMyList : public QTreeWidget, private SettingsListView {
@@ -39,11 +40,12 @@ private:
     std::string EditorText() const override;
     void CloseEditor() override;
 
-    QRect CellRect(int row, int extraBottom) const;
+    QFont EditorFont() const;
+    bool FocusInOwnPopup(const QFocusEvent* event) const;
+    QRect CellRect(int row, CellEditor editor) const;
     void FillCombo(const std::vector<ComboEntry>& entries, int selected);
 
     SettingsList m_logic;
-    QFont m_font;
     QComboBox* m_combo = nullptr;
     QLineEdit* m_edit = nullptr;
 };

@@ -22,6 +22,8 @@ std::optional<std::string> RunDialog(QWidget* parent, const std::string& initial
                                                  pattern == QLatin1String("*.*") ? QStringLiteral("*") : pattern);
     }
     dialog.setNameFilters(filters);
+    // The user sees the filters' names only.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setDefaultSuffix(QString::fromUtf8(texts::kDefaultExtension));
     dialog.selectFile(QString::fromStdString(initial));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

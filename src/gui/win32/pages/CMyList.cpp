@@ -10,8 +10,8 @@
 
 namespace {
 
-constexpr int kComboId = 1;
-constexpr int kEditId = 2;
+constexpr int kComboId = kInPlaceComboId;
+constexpr int kEditId = kInPlaceEditId;
 constexpr COLORREF kListTextColour = RGB(0, 0, 221);
 // Posted by an editor to the list, lParam the editor: commit it, or handle
 // Enter in it.
@@ -194,18 +194,15 @@ LRESULT CALLBACK CMyList::EditorProc(HWND window, UINT message, WPARAM wParam, L
     return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
-RECT CMyList::CellRect(int row, int extraBottom) const
+RECT CMyList::CellRect(int row, CellEditor editor) const
 {
     RECT rowRect{};
     ListView_GetItemRect(m_list, row, &rowRect, LVIR_BOUNDS);
     RECT headerItem{};
     Header_GetItemRect(ListView_GetHeader(m_list), 1, &headerItem);
-    RECT cell{};
-    cell.left = rowRect.left + headerItem.left;
-    cell.right = cell.left + (headerItem.right - headerItem.left);
-    cell.top = rowRect.top;
-    cell.bottom = rowRect.bottom + extraBottom;
-    return cell;
+    const PixelBox box = EditorBox(editor, {rowRect.left, rowRect.top, rowRect.right, rowRect.bottom},
+                                   headerItem.left, headerItem.right - headerItem.left);
+    return RECT{box.left, box.top, box.right, box.bottom};
 }
 
 HWND CMyList::CreateEditor(const wchar_t* className, DWORD style, const RECT& cell, int height, int id)
@@ -223,7 +220,7 @@ void CMyList::OpenCombo(int row, const std::vector<ComboEntry>& entries, int sel
 {
     if (!m_list)
         return;
-    const RECT cell = CellRect(row, 0);
+    const RECT cell = CellRect(row, CellEditor::Combo);
     const int cellHeight = cell.bottom - cell.top;
     // The window's height includes the drop-down part below the cell.
     m_combo = CreateEditor(WC_COMBOBOXW, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST, cell,
@@ -251,7 +248,7 @@ void CMyList::OpenEdit(int row, const std::string& text)
 {
     if (!m_list)
         return;
-    const RECT cell = CellRect(row, 3);
+    const RECT cell = CellRect(row, CellEditor::Edit);
     m_edit = CreateEditor(WC_EDITW, WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, cell,
                           cell.bottom - cell.top, kEditId);
     ::SetWindowTextW(m_edit, WideOf(text).c_str());

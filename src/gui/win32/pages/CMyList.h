@@ -51,7 +51,7 @@ private:
     std::string EditorText() const override;
     void CloseEditor() override;
 
-    RECT CellRect(int row, int extraBottom) const;
+    RECT CellRect(int row, CellEditor editor) const;
     HWND CreateEditor(const wchar_t* className, DWORD style, const RECT& cell, int height, int id);
     void FillCombo(const std::vector<ComboEntry>& entries, int selected);
     HWND OpenEditor() const { return m_combo ? m_combo : m_edit; }
