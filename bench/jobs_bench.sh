@@ -3,7 +3,8 @@
 # 256 bytes) through mirrex-cli against mirrex-devsim with line-time
 # emulation, and prints each job's time next to the protocol's floor:
 # every exchange's characters on the line, its 5 ms pause and the device's
-# turnaround, plus the 5.25 s restart wait after a write.
+# turnaround, plus the 5.25 s restart wait after a write. The write runs
+# twice: without and with the read-back of every area.
 #
 # usage: jobs_bench.sh BUILD_DIR [BAUD]
 set -eu
@@ -63,6 +64,17 @@ chars=0; exchanges=0; identification
 for n in "${sizes[@]}"; do write_area "$n"; done
 exchange 0 0                                                  # restart
 start=$(now_us)
-"$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" write "$work/bench.klx41" 2>/dev/null
+"$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" write "$work/bench.klx41" --no-verify 2>/dev/null
 elapsed=$(( $(now_us) - start ))
 report write "$elapsed" "$(floor_us 5250)"
+unverified=$elapsed
+
+# The same write with every area read back before the next (and area 64
+# before the restart): each read-back is a whole read of its area.
+for n in "${sizes[@]}"; do read_area "$n"; done
+start=$(now_us)
+"$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" write "$work/bench.klx41" 2>/dev/null
+elapsed=$(( $(now_us) - start ))
+report verify "$elapsed" "$(floor_us 5250)"
+awk -v v="$elapsed" -v u="$unverified" \
+    'BEGIN { printf "verification costs %.3f s, %.0f %% of the unverified write\n", (v-u)/1e6, (v-u)*100/u }'

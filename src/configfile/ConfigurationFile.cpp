@@ -142,7 +142,9 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
             return false;
         }
     }
-    ConfigHeader& header = link.header;
+    // The name and version of the device these areas were read from, never
+    // those of a file checked since.
+    ConfigHeader header = link.readHeader;
     header.magic = kConfigMagic;
     header.size0 = link.readSizes[0];
     header.size16 = link.readSizes[1];
@@ -153,6 +155,7 @@ bool SaveConfigurationFile(DeviceLink& link, const std::filesystem::path& target
         Tell(link, texts::kSaveSizesWrong);
         return false;
     }
+    link.header = header;
     if (!file.Get().WriteAll(&header, sizeof header) || !file.Commit()) {
         Tell(link, texts::kSaveCannotWrite);
         return false;

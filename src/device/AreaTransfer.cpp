@@ -86,15 +86,7 @@ void DeviceLink::TransferAreaRead()
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
     Post(notify, Progress(0, job));
 
-    int status = OpenArea(job->area);
-    uint32_t announced = 0;
-    if (status == 0) {
-        status = m_port->ReadValue("P.I.N.F.", settings.address, ElevenBit(), &announced, -1);
-        announced = ReverseBytes(announced);
-    }
-    // The first answer after selecting the area is not part of it.
-    if (status == 0) status = CommandRead("P.R.D.D.", 0);
-    if (status == 0) status = ReadAreaBlocks(*job, announced, notify);
+    int status = ReadConfirmedArea(job->area, job->data, m_readCancel, notify, job);
 
     bool cancelled = m_readCancel;
     if (!cancelled) job->status = status;
@@ -102,28 +94,74 @@ void DeviceLink::TransferAreaRead()
     Release();
     // Cleared before the end is reported, so the next area can begin at once.
     if (!cancelled) Post(notify, {AreaMessage::Kind::Done, 0, job, 0});
-
-    m_transfer[0] = 40;
-    CommandWrite("P.A.R.E.", 1);
-    CommandRead("P.C.L.R.", 0);
+    EndAreaRead();
 }
 
-int DeviceLink::ReadAreaBlocks(AreaJob& job, uint32_t announced, const std::shared_ptr<AreaNotifyTarget>& notify)
+// Blocks carry no offset: when an answer is lost after the device has moved
+// on, the retry fetches the next block and one goes missing, and the area
+// comes out short of its announced size. But the announcement need not be
+// exact (a capacity, a rounded size), so a short area is read once more:
+// a complete second read is kept, and so are two short reads that agree
+// byte for byte, unless both needed a request sent again (the same block
+// lost twice would agree too); anything else is a loss ("Ошибка прибора. ").
+// More than announced is kept at once.
+int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
+                                  const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
 {
-    job.data.reserve(std::min(announced, kMaxReservation));
+    uint32_t announced = 0;
+    uint32_t repeats = m_port->RepeatedRequests();
+    int status = ReadAreaOnce(area, into, &announced, cancel, notify, job);
+    if (status != 0 || cancel || into.size() >= announced) return status;
+    const bool firstClean = m_port->RepeatedRequests() == repeats;
+
+    std::vector<uint8_t> first = std::move(into);
+    into.clear();
+    Post(notify, Progress(0, job));
+    uint32_t announcedAgain = 0;
+    repeats = m_port->RepeatedRequests();
+    status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job);
+    if (status != 0 || cancel || into.size() >= announcedAgain) return status;
+    const bool secondClean = m_port->RepeatedRequests() == repeats;
+    const bool agree = into == first && announcedAgain == announced;
+    return agree && (firstClean || secondClean) ? 0 : kAreaShort;
+}
+
+int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced,
+                             const std::atomic<bool>& cancel, const std::shared_ptr<AreaNotifyTarget>& notify,
+                             const AreaJob* job)
+{
+    int status = OpenArea(area);
+    if (status == 0) {
+        status = m_port->ReadValue("P.I.N.F.", settings.address, ElevenBit(), announced, -1);
+        *announced = ReverseBytes(*announced);
+    }
+    // The first answer after selecting the area is not part of it.
+    if (status == 0) status = CommandRead("P.R.D.D.", 0);
+    if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job);
+    return status;
+}
+
+int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
+                               const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
+{
+    into.reserve(std::min(announced, kMaxReservation));
     uint64_t total = 0;
     for (;;) {
         int status = CommandRead("P.R.D.D.", 0);
-        // Blocks carry no offset: when an answer is lost after the device
-        // has moved on, the retry fetches the next block and one goes
-        // missing. Fewer bytes than announced is such a loss, never a
-        // complete area.
-        if (status == 0 && m_transferLength == 0 && total < announced) return kAreaShort;
-        if (status != 0 || m_transferLength == 0 || m_readCancel) return status;
+        if (status != 0 || m_transferLength == 0 || cancel) return status;
         total += m_transferLength;
-        job.data.insert(job.data.end(), m_transfer, m_transfer + m_transferLength);
-        Post(notify, Progress(Percent(total, announced), &job));
+        into.insert(into.end(), m_transfer, m_transfer + m_transferLength);
+        Post(notify, Progress(Percent(total, announced), job));
     }
+}
+
+// Every read, whatever its outcome, leaves area 40 selected and the
+// transfer cleared.
+void DeviceLink::EndAreaRead()
+{
+    m_transfer[0] = 40;
+    CommandWrite("P.A.R.E.", 1);
+    CommandRead("P.C.L.R.", 0);
 }
 
 void DeviceLink::TransferAreaWrite()
@@ -135,9 +173,9 @@ void DeviceLink::TransferAreaWrite()
     const uint8_t area = job->area;
     Post(notify, Progress(0, job));
 
-    int status = OpenArea(area);
-    if (status == 0) status = CommandWrite("P.W.R.T.", 0);
-    if (status == 0) status = WriteAreaBlocks(*job, notify);
+    int status = WriteArea(*job, notify);
+    // Before the restart: a running program could change area 64 after it.
+    if (status == 0 && job->verify && !m_writeCancel) status = VerifyWrittenArea(*job, notify);
 
     bool cancelled = EndTransfer(m_writeCancel);
     // The owner of a cancelled job need not wait through the restart.
@@ -153,7 +191,17 @@ void DeviceLink::TransferAreaWrite()
     if (!cancelled) Post(notify, {AreaMessage::Kind::Done, 0, job, 0});
 }
 
-int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+int DeviceLink::WriteArea(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    int status = OpenArea(job.area);
+    if (status == 0) status = CommandWrite("P.W.R.T.", 0);
+    if (status == 0) status = WriteAreaBlocks(job, notify);
+    return status;
+}
+
+// The bytes the write sends for the job's area: the header's size, never
+// beyond what the job holds.
+uint32_t DeviceLink::WriteSize(const AreaJob& job) const
 {
     uint32_t size = 0;
     switch (job.area) {
@@ -163,8 +211,12 @@ int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNo
     case 64: size = header.size64; break;
     default: break;
     }
-    // Never send beyond the bytes the job holds.
-    size = static_cast<uint32_t>(std::min<std::size_t>(size, job.data.size()));
+    return static_cast<uint32_t>(std::min<std::size_t>(size, job.data.size()));
+}
+
+int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    const uint32_t size = WriteSize(job);
     int status = 0;
     for (uint32_t offset = 0;;) {
         uint32_t block = std::min(kBlockSize, size - offset);
@@ -177,6 +229,34 @@ int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNo
         if (status != 0 || m_writeCancel) return status;
         Post(notify, Progress(Percent(offset, size), &job));
         offset += block;
+    }
+}
+
+// The protocol carries no offsets: an answer lost after the device took a
+// block makes the retry send it twice, and only reading the area back shows
+// it. The read-back is a read like any other (short reads confirmed, area 40
+// selected at its end); an area that differs is written again.
+int DeviceLink::VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    const std::vector<uint8_t> sent(job.data.begin(), job.data.begin() + WriteSize(job));
+    for (;;) {
+        Post(notify, {AreaMessage::Kind::ReadBack, 0, &job, 0});
+        Post(notify, Progress(0, &job));
+        std::vector<uint8_t> readBack;
+        int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
+        EndAreaRead();
+        if (m_writeCancel) return status;
+        // A read-back that could not be confirmed (two short reads that
+        // differ) proves nothing either way: the area is written again as
+        // if it differed.
+        const bool matches = status == 0 && readBack == sent;
+        if (matches || (status != 0 && status != kAreaShort)) return status;
+        if (job.rewrites == kMostRewrites) return LINK_READ_BACK_DIFFERS;
+        ++job.rewrites;
+        Post(notify, {AreaMessage::Kind::Rewrite, 0, &job, 0});
+        Post(notify, Progress(0, &job));
+        status = WriteArea(job, notify);
+        if (status != 0 || m_writeCancel) return status;
     }
 }
 

@@ -17,15 +17,23 @@ void SleepFor(uint32_t milliseconds)
 }  // namespace
 
 DeviceLink::DeviceLink(Prompts& prompts, ProgressDialogs& dialogs, std::filesystem::path areaFolder)
-    : m_prompts(prompts), m_dialogs(dialogs), m_areaFolder(std::move(areaFolder)), m_sleeper(SleepFor)
+    : m_prompts(prompts), m_dialogs(dialogs), m_areaBase(std::move(areaFolder)), m_sleeper(SleepFor)
 {
 }
 
 DeviceLink::~DeviceLink() { Stop(); }
 
-std::filesystem::path DeviceLink::AreaFilePath(uint8_t area) const
+// Taken when first needed, so a link that only writes or identifies never
+// holds a folder another job might have used.
+const std::filesystem::path& DeviceLink::AreaFolder()
 {
-    return m_areaFolder / ("config_" + std::to_string(area) + ".dat");
+    if (!m_areaFolder) m_areaFolder = HeldAreaFolder::Take(m_areaBase);
+    return m_areaFolder->Path();
+}
+
+std::filesystem::path DeviceLink::AreaFilePath(uint8_t area)
+{
+    return AreaFolder() / ("config_" + std::to_string(area) + ".dat");
 }
 
 int DeviceLink::Start(const CommSettings& newSettings)

@@ -13,10 +13,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "configfile/ConfigHeader.h"
+#include "device/AreaFolder.h"
 #include "device/AreaJob.h"
 #include "device/ParamRequest.h"
 #include "device/ProgressDialogs.h"
@@ -35,13 +37,28 @@ enum DeviceLinkStatus : int {
     // A request or transfer offered while no port is open: no worker serves
     // it (the text of -2 says just that).
     LINK_NO_PORT = -2,
+    // A verified write whose area still read back different from the file
+    // after its last rewrite.
+    LINK_READ_BACK_DIFFERS = -12,
+};
+
+// What the read-backs of the last WriteConfiguration found, for callers that
+// report on a series of writes (areas in the order 0, 16, 40, 64).
+struct WriteVerification {
+    bool on = false;            // the write read its areas back
+    uint32_t verifiedAreas = 0; // areas whose read-back matched the file
+    uint32_t rewrites[4] = {};  // times each area was written again (0..kMostRewrites)
+    bool differs = false;       // failed: an area still differed after its last rewrite
 };
 
 class DeviceLink {
 public:
     using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
 
-    // areaFolder: where the temporary area files config_N.dat live.
+    // areaFolder: the base folder of the temporary area files config_N.dat;
+    // the link holds it, or a numbered sub-folder of it when another job
+    // holds it, from the first use of the area files until the link goes
+    // (HeldAreaFolder), so its save always finds what its read wrote.
     DeviceLink(Prompts& prompts, ProgressDialogs& dialogs, std::filesystem::path areaFolder);
     ~DeviceLink();
     DeviceLink(const DeviceLink&) = delete;
@@ -67,25 +84,36 @@ public:
     bool Identify();
 
     // The jobs: 1 done, 0 failed (the user has been told, unless refused).
+    // Every read identifies the device first and records who it is in
+    // readHeader. A write refuses what RefuseWrite refuses before any
+    // request; with verify, every area is read back and written again while
+    // it differs (lastWrite tells what that took).
     int ReadConfiguration();
-    int WriteConfiguration(const uint8_t* image, std::size_t length);
+    int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify = true);
 
     // Seams and surroundings.
     void SetLineFactory(LineFactory factory) { m_lineFactory = std::move(factory); }
     void SetSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
     Prompts& GetPrompts() { return m_prompts; }
-    const std::filesystem::path& AreaFolder() const { return m_areaFolder; }
-    std::filesystem::path AreaFilePath(uint8_t area) const;
+    // The folder this link's area files live in, taken at the first call.
+    const std::filesystem::path& AreaFolder();
+    std::filesystem::path AreaFilePath(uint8_t area);
     // The port's own account of a failed open (device path and reason).
     std::string LastOpenDetail() const { return m_lastOpenDetail; }
 
     // State shared with the wizard and the configuration file operations.
+    // header: the file's, as the check loads it and the write uses it.
     ConfigHeader header{};
+    // The device the area files came from: emptied by every read job and
+    // filled by its identification; the save writes it with the sizes.
+    // Neither a file check nor a write touches it.
+    ConfigHeader readHeader{};
     CommSettings settings{};
     bool identifyPending = true;
     bool deviceRefused = false;
     int32_t refusalCode = 0;
     uint32_t readSizes[4] = {};
+    WriteVerification lastWrite;
 
 private:
     void WorkerLoop();
@@ -104,8 +132,17 @@ private:
     bool EndTransfer(std::atomic<bool>& cancel);
     void Release();
     static void Post(const std::shared_ptr<AreaNotifyTarget>& notify, const AreaMessage& message);
-    int ReadAreaBlocks(AreaJob& job, uint32_t announced, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
+                          const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+    int ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced, const std::atomic<bool>& cancel,
+                     const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+    int ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
+                       const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+    void EndAreaRead();
+    int WriteArea(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
     int WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    uint32_t WriteSize(const AreaJob& job) const;
     bool ElevenBit() const { return settings.adress_len != 8; }
     void Tell(const std::string& text, MsgIcon icon);
     bool ReadIdentity(ParamRequest& request, const char* name, uint16_t hash);
@@ -115,7 +152,8 @@ private:
 
     Prompts& m_prompts;
     ProgressDialogs& m_dialogs;
-    std::filesystem::path m_areaFolder;
+    std::filesystem::path m_areaBase;
+    std::optional<HeldAreaFolder> m_areaFolder;
     LineFactory m_lineFactory;
     Sleeper m_sleeper;
     std::string m_lastOpenDetail;

@@ -35,14 +35,14 @@ bool DeviceLink::Identify()
             refusalCode = 4;
             return false;
         }
-        SetHeaderDeviceName(header, model);
+        SetHeaderDeviceName(readHeader, model);
     } else if (request.status != PROTO_NERR) {
         Tell(std::string(texts::kDevUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
         return false;
     }
     ReadIdentity(request, "ver", kVerHash);
     if (request.status == 0) {
-        SetHeaderSoftwareVersion(header, DecodeDeviceText(request.data, request.length));
+        SetHeaderSoftwareVersion(readHeader, DecodeDeviceText(request.data, request.length));
     } else if (request.status != PROTO_NERR) {
         Tell(std::string(texts::kVerUnreadable) + texts::StatusText(request.status), MsgIcon::Error);
         return false;

@@ -3,13 +3,8 @@
 #include "device/DeviceLink.h"
 #include "device/FileIo.h"
 #include "device/ProgressDialogs.h"
+#include "device/WriteRefusal.h"
 #include "resources/DeviceTexts.h"
-
-namespace {
-
-constexpr std::size_t kHeaderSize = sizeof(ConfigHeader);
-
-}  // namespace
 
 bool DeviceLink::ReportArea(DialogResult result, const AreaJob& job, const texts::AreaTexts& words)
 {
@@ -21,7 +16,11 @@ bool DeviceLink::ReportArea(DialogResult result, const AreaJob& job, const texts
     }
     if (job.status != 0 || job.data.empty()) {
         std::string text = words.failureText;
-        if (!job.data.empty()) text += texts::StatusText(job.status);
+        if (job.status == LINK_READ_BACK_DIFFERS) {
+            text += std::string("\n") + texts::kReadBackDiffers;
+        } else if (!job.data.empty()) {
+            text += texts::StatusText(job.status);
+        }
         Tell(text, MsgIcon::Exclamation);
         return false;
     }
@@ -32,6 +31,10 @@ int DeviceLink::ReadConfiguration()
 {
     for (uint8_t area : kAreas) RemoveFile(AreaFilePath(area));
     for (uint32_t& size : readSizes) size = 0;
+    // These areas travel with the name of the device they come from, never
+    // with one left by an earlier device or a checked file.
+    readHeader = ConfigHeader{};
+    identifyPending = true;
     AreaJob job;
     for (int index = 0; index < 4; ++index) {
         const texts::AreaTexts& words = texts::ReadAreaTexts(kAreas[index]);
@@ -61,25 +64,35 @@ bool DeviceLink::StoreAreaFile(const AreaJob& job)
     return false;
 }
 
-int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length)
+int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length, bool verify)
 {
-    AreaJob job;
-    const uint32_t sizes[4] = {header.size0, header.size16, header.size40, header.size64};
-    uint64_t areasLength = uint64_t{sizes[0]} + sizes[1] + sizes[2] + sizes[3];
-    // An image whose header sizes do not add up would be cut beyond its end.
-    if (!image || length < kSmallestImage || length > kLargestImage || areasLength + kHeaderSize != length) {
-        Tell(texts::kImageSizeError, MsgIcon::Error);
+    lastWrite = WriteVerification{};
+    lastWrite.on = verify;
+    // What the file alone shows to be unwritable never reaches the device:
+    // an opened empty write would erase the area.
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(header, image ? length : 0)) {
+        Tell(refusal->text, refusal->icon);
         return 0;
     }
     if (!CheckWriteTarget()) return 0;
+    AreaJob job;
+    job.verify = verify;
+    const uint32_t sizes[4] = {header.size0, header.size16, header.size40, header.size64};
     std::size_t start = 0;
     for (int index = 0; index < 4; ++index) {
         const texts::AreaTexts& words = texts::WriteAreaTexts(kAreas[index]);
         job.data.assign(image + start, image + start + sizes[index]);
         job.area = kAreas[index];
+        job.rewrites = 0;
         start += sizes[index];
         DialogResult result = m_dialogs.RunAreaWrite(words.title, job);
-        if (!ReportArea(result, job, words)) return 0;
+        bool written = ReportArea(result, job, words);
+        lastWrite.rewrites[index] = job.rewrites;
+        if (!written) {
+            lastWrite.differs = result != DialogResult::Cancel && job.status == LINK_READ_BACK_DIFFERS;
+            return 0;
+        }
+        if (verify) ++lastWrite.verifiedAreas;
     }
     return 1;
 }

@@ -342,6 +342,7 @@ int Sio::Exchange()
     Pause(5);
     int result = PROTO_NO_ANSWER;
     for (uint32_t attempt = 1; attempt <= 3; ++attempt) {
+        if (attempt > 1) ++m_repeats;
         m_rxLength = 0;
         Send();
         result = ReceiveAnswer();

@@ -63,6 +63,10 @@ public:
 
     SerialLine& Line() { return *m_line; }
     bool IsOpen() const { return m_open; }
+    // Requests sent again because their answer was missing or spoilt, since
+    // the object was made. An exchange without one cannot have made the
+    // device act twice or skip ahead.
+    uint32_t RepeatedRequests() const { return m_repeats; }
 
     uint32_t m_answerTimeout = 0;
     int32_t m_mode = 0;  // 1 automatic converter, 0 semi-automatic
@@ -85,6 +89,7 @@ private:
     // Semi-automatic mode on a driver that switches RTS around each
     // transmission itself (the kernel's RS-485 mode): no busy loops then.
     bool m_driverSwitchesRts = false;
+    uint32_t m_repeats = 0;
 };
 
 // Makes and opens a port object from the settings. 0 and the object, or a

@@ -8,22 +8,25 @@ inline constexpr const char* kCliUsage =
     "  mirrex-cli ports\n"
     "  mirrex-cli [связь] identify\n"
     "  mirrex-cli [связь] save ФАЙЛ [--force]\n"
-    "  mirrex-cli [связь] write ФАЙЛ [--set-clock] [--accept-version-mismatch] [--verify]\n"
+    "  mirrex-cli [связь] write ФАЙЛ [--set-clock] [--accept-version-mismatch] [--no-verify]\n"
     "  mirrex-cli inspect ФАЙЛ\n"
     "связь: --port COMn|ПУТЬ --baud N --address N --address-bits 8|11 --data-bits N\n"
     "       --parity none|odd|even --stop-bits 1|2 --converter auto|semi\n"
     "       (по умолчанию - сохранённые настройки программы)\n"
     "       --area-folder ПАПКА - папка временных файлов областей\n"
     "Коды завершения: 0 - выполнено, 1 - ошибка, 2 - неверные аргументы,\n"
-    "  3 - прибор не поддерживается или другой модели, 4 - отменено, 5 - проверка не пройдена.\n";
+    "  3 - прибор не поддерживается или другой модели, 4 - отменено,\n"
+    "  5 - записанная область при проверке отличается от файла.\n"
+    "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
 inline constexpr const char* kCliAllowedValues = " (допустимо: ";
 inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";
 inline constexpr const char* kCliAddressValues = "0..255 при 8-битной адресации, 0..2047 при 11-битной";
 inline constexpr const char* kCliStoredAddressTooWide =
     " (при 8-битной адресации допустимы адреса 0..255; укажите --address, сохранённый адрес: ";
-inline constexpr const char* kCliVerifyMismatch = "Проверка: содержимое прибора отличается от файла, область ";
 inline constexpr const char* kCliVerifyDone = "Проверка: содержимое прибора совпадает с файлом. ";
+inline constexpr const char* kCliRewrites = "Повторные записи областей 0, 16, 40, 64: ";
+inline constexpr const char* kCliWouldRefuse = "Запись этого файла в прибор будет отклонена: ";
 inline constexpr const char* kCliConnection = "Связь: порт ";
 inline constexpr const char* kCliPortAbsent = " (такого порта нет)";
 inline constexpr const char* kCliBitsPerSecond = " бит/с";

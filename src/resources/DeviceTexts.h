@@ -20,12 +20,14 @@ constexpr int kRestartWaitString = 153;
 constexpr int kRestartBlankString = 155;
 
 // Per-area texts of the read job and of the write job (fileText is the
-// read job's only).
+// read job's only, checkTitle the write job's: the title of an area's
+// read-back after it was written).
 struct AreaTexts {
     const char* title;
     const char* cancelText;
     const char* failureText;
     const char* fileText;
+    const char* checkTitle;
 };
 const AreaTexts& ReadAreaTexts(uint8_t area);
 const AreaTexts& WriteAreaTexts(uint8_t area);
@@ -36,6 +38,10 @@ inline constexpr const char* kVerUnreadable = "Параметр 'ver' прочи
 
 // Write job.
 inline constexpr const char* kImageSizeError = "Ошибка размера конфигурации. ";
+// Ours: the line after an area's failure text when its read-back still
+// differed from the file after the last rewrite.
+inline constexpr const char* kReadBackDiffers =
+    "Данные, считанные из прибора после записи, отличаются от файла (записано трижды). ";
 inline constexpr const char* kVersionMismatchQuestion =
     "Внимание! Версия программного обеспечения в приборе и в выбранном файле не совпадаюст. \n"
     "Попытка записи этой конфигурации в прибор может привести к непредсказуемым последствиям. \n"

@@ -22,9 +22,9 @@ int LinkOperations::Start(const CommSettings& settings)
 std::string LinkOperations::LastOpenDetail() const { return m_link.LastOpenDetail(); }
 int LinkOperations::ReadConfiguration() { return m_link.ReadConfiguration(); }
 
-int LinkOperations::WriteConfiguration(const uint8_t* image, std::size_t length)
+int LinkOperations::WriteConfiguration(const uint8_t* image, std::size_t length, bool verify)
 {
-    return m_link.WriteConfiguration(image, length);
+    return m_link.WriteConfiguration(image, length, verify);
 }
 
 bool LinkOperations::DeviceRefused() const { return m_link.deviceRefused; }

@@ -25,7 +25,7 @@ public:
     int Start(const CommSettings& settings) override;
     std::string LastOpenDetail() const override;
     int ReadConfiguration() override;
-    int WriteConfiguration(const uint8_t* image, std::size_t length) override;
+    int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify) override;
     bool DeviceRefused() const override;
     void ClearDeviceRefused() override;
     int RefusalCode() const override;

@@ -37,6 +37,12 @@ void WaitNormLogic::OnMessage(const AreaMessage& message)
     case AreaMessage::Kind::StatusText:
         m_view.SetStatusText(texts::StringTableEntry(message.stringId));
         break;
+    case AreaMessage::Kind::ReadBack:
+        m_view.SetStatusText(texts::WriteAreaTexts(m_job.area).checkTitle);
+        break;
+    case AreaMessage::Kind::Rewrite:
+        m_view.SetStatusText(m_statusText);
+        break;
     }
 }
 

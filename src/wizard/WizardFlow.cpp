@@ -1,6 +1,7 @@
 #include "wizard/WizardFlow.h"
 
 #include "device/Prompts.h"
+#include "device/WriteRefusal.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
 #include "wizard/StoredChoices.h"
@@ -157,6 +158,12 @@ WizardFlow::Outcome WizardFlow::WriteDevice()
 
 int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
 {
+    // A file the write would refuse never opens the port: its message, and
+    // back to the file page for another file.
+    if (std::optional<WriteRefusal> refusal = RefuseImage(image.data(), image.size())) {
+        m_prompts.Show({refusal->text, refusal->icon});
+        return kPageReplicateFile;
+    }
     // The write uses the persisted settings, not what page 8's list shows.
     m_ops.ReloadSettings();
     m_sheet.SetListSettings(kPageWriteSettings, m_ops.CurrentSettings());
@@ -164,7 +171,7 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
     if (!OpenPort())
         return kPageWriteSettings;
 
-    if (m_ops.WriteConfiguration(image.data(), image.size()) != 1) {
+    if (m_ops.WriteConfiguration(image.data(), image.size(), ReadVerifyOption(m_keys) == 1) != 1) {
         if (m_ops.DeviceRefused()) {
             m_ops.ClearDeviceRefused();
             return kPageRefused;

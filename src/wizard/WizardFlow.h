@@ -64,7 +64,8 @@ public:
     // Which device path failed to open and why; empty when unknown.
     virtual std::string LastOpenDetail() const = 0;
     virtual int ReadConfiguration() = 0;
-    virtual int WriteConfiguration(const uint8_t* image, std::size_t length) = 0;
+    // verify: read every area back after writing it (the stored option).
+    virtual int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify) = 0;
     virtual bool DeviceRefused() const = 0;
     virtual void ClearDeviceRefused() = 0;
     virtual int RefusalCode() const = 0;

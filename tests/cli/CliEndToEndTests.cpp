@@ -14,6 +14,8 @@
 #include <sstream>
 #include <thread>
 
+#include "configfile/ConfigHeader.h"
+
 #include "../device/DeviceTestKit.h"
 #include "platform/PtyPair.h"
 #include "platform/Sha256.h"
@@ -292,25 +294,97 @@ TEST_F(CliEndToEnd, FaultsEndInTheDevicesExactMemoryOrInAMessage)
     }
 }
 
-TEST_F(CliEndToEnd, AnAnswerLostAfterTheDeviceActedIsCaughtByVerify)
+TEST_F(CliEndToEnd, AnAnswerLostAfterTheDeviceActedIsRepairedByTheReadBack)
 {
     std::string source = StartDevice("a", kSmallAreas);
     ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
-    // The retry of a lost block write sends the block again: the device now
-    // holds it twice, and only reading back tells.
+    // The retry of a lost block write sends the block again: the device
+    // then holds it twice. The read-back finds it and writes area 0 again.
     std::string target = StartDevice("b", {"--fault", "P.W.R.T.:10:1:lost"});
-    Result write = Cli(target, {"write", File("a.klx41"), "--verify"});
-    EXPECT_EQ(write.code, 5) << write.err;
-    EXPECT_NE(write.err.find("Проверка: содержимое прибора отличается от файла, область 0"), std::string::npos);
-    EXPECT_EQ(Area("b", 0).size(), AreasOfFile(File("a.klx41"))[0].size() + 15);
+    Result write = Cli(target, {"write", File("a.klx41")});
+    EXPECT_EQ(write.code, 0) << write.err;
+    EXPECT_EQ(AreasOfDevice("b"), AreasOfFile(File("a.klx41")));
+    EXPECT_NE(write.err.find("Проверка записанной программы CoDeSys... "), std::string::npos) << write.err;
+    EXPECT_NE(write.err.find("Повторные записи областей 0, 16, 40, 64: 1 0 0 0"), std::string::npos) << write.err;
 
-    // On a read the retry fetches the next block: the area comes out short
-    // of the announced size and the read fails instead of saving it.
+    // Without the read-back nobody notices.
+    std::string unchecked = StartDevice("u", {"--fault", "P.W.R.T.:10:1:lost"});
+    Result blind = Cli(unchecked, {"write", File("a.klx41"), "--no-verify"});
+    EXPECT_EQ(blind.code, 0) << blind.err;
+    EXPECT_EQ(blind.err.find("Проверка"), std::string::npos);
+    EXPECT_EQ(Area("u", 0).size(), AreasOfFile(File("a.klx41"))[0].size() + 15);
+
+    // On a read the retry fetches the next block: the area comes out short,
+    // is read again, and the complete second read is saved.
     std::string skipping = StartDevice("c", {"--fault", "P.R.D.D.:10:1:lost", "--random-areas", "3:700,300,100,40"});
     Result save = Cli(skipping, {"save", File("c.klx41")});
-    EXPECT_EQ(save.code, 1);
-    EXPECT_NE(save.err.find("Не удалось считать программу CoDeSys. Ошибка прибора. "), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(File("c.klx41")));
+    EXPECT_EQ(save.code, 0) << save.err;
+    EXPECT_EQ(AreasOfFile(File("c.klx41")), AreasOfDevice("c"));
+}
+
+TEST_F(CliEndToEnd, TwoSavesAtOnceKeepTheirAreasApart)
+{
+    // Slow lines, so the two reads overlap; one area folder for both.
+    std::string first = StartDevice("a", {"--baud", "38400", "--random-areas", "21:700,300,100,40"});
+    std::string second = StartDevice("b", {"--baud", "38400", "--random-areas", "22:650,350,90,50", "--model",
+                                           "КЛХ41", "--version", "2.0"});
+    std::unique_ptr<Child> saveA = StartCli(first, {"--baud", "38400", "save", File("a.klx41")});
+    std::unique_ptr<Child> saveB = StartCli(second, {"--baud", "38400", "save", File("b.klx41")});
+    EXPECT_EQ(saveA->Wait(), 0) << saveA->Err();
+    EXPECT_EQ(saveB->Wait(), 0) << saveB->Err();
+    EXPECT_EQ(AreasOfFile(File("a.klx41")), AreasOfDevice("a"));
+    EXPECT_EQ(AreasOfFile(File("b.klx41")), AreasOfDevice("b"));
+    EXPECT_NE(Cli(second, {"inspect", File("b.klx41")}).out.find("Прибор: КЛХ41\nВерсия ПО: 2.0"), std::string::npos);
+    // One of them had to take a folder of its own.
+    EXPECT_TRUE(std::filesystem::is_directory(folder.Path() / "work" / "areas-2"));
+}
+
+TEST_F(CliEndToEnd, AJobAfterAKilledOneTakesTheFolderAgain)
+{
+    std::string slow = StartDevice("a", {"--baud", "9600", "--random-areas", "31:300,600,100,40"});
+    std::unique_ptr<Child> killed = StartCli(slow, {"--baud", "9600", "save", File("a.klx41")});
+    ASSERT_TRUE(killed->WaitFor("Cчитывание конфигурации... ", true)) << killed->Err();
+    killed->Signal(SIGKILL);
+    EXPECT_EQ(killed->Wait(), 128 + SIGKILL);
+    EXPECT_TRUE(std::filesystem::exists(folder.Path() / "work" / "config_0.dat"));
+
+    std::string next = StartDevice("b", kOtherAreas);
+    Result save = Cli(next, {"save", File("b.klx41")});
+    EXPECT_EQ(save.code, 0) << save.err;
+    EXPECT_EQ(AreasOfFile(File("b.klx41")), AreasOfDevice("b"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "work" / "areas-2"));
+    EXPECT_FALSE(std::filesystem::exists(File("a.klx41")));
+}
+
+TEST_F(CliEndToEnd, AFileWithAnEmptyAreaIsRefusedWithoutASingleRequest)
+{
+    const std::pair<std::array<uint32_t, 4>, const char*> files[] = {
+        {{0, 300, 100, 40}, "Не удалось записать программу CoDeSys. "},
+        {{700, 300, 100, 0}, "Не удалось записать значения Retain. "},
+    };
+    for (const auto& [sizes, text] : files) {
+        const Source source(sizes);
+        const std::string file = File("empty.klx41");
+        std::ofstream(file, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(source.image.data()), static_cast<std::streamsize>(source.image.size()));
+        const std::string log = File("requests.log");
+        std::filesystem::remove(log);
+        std::string target = StartDevice("t", {"--random-areas", "8:700,300,100,40", "--log-requests", log});
+        const std::vector<std::vector<uint8_t>> before = AreasOfDevice("t");
+
+        Result inspect = Cli(target, {"inspect", file});
+        EXPECT_EQ(inspect.code, 1);
+        EXPECT_NE(inspect.err.find(std::string("Запись этого файла в прибор будет отклонена: ") + text),
+                  std::string::npos) << inspect.err;
+        Result write = Cli(target, {"write", file});
+        EXPECT_EQ(write.code, 1);
+        EXPECT_EQ(write.err, std::string(text) + "\n");
+        // The device heard nothing at all.
+        EXPECT_TRUE(std::filesystem::exists(log));
+        EXPECT_EQ(ReadText(log), "");
+        EXPECT_EQ(AreasOfDevice("t"), before);
+        devices.clear();
+    }
 }
 
 TEST_F(CliEndToEnd, ConnectionValuesOutsideTheirRangeAreUsageErrorsNamingTheAllowedValues)

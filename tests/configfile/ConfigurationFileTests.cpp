@@ -30,17 +30,6 @@ std::vector<uint8_t> Pattern(std::size_t size, uint8_t seed)
     return bytes;
 }
 
-ConfigHeader HeaderWithSizes(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
-{
-    ConfigHeader header{};
-    header.magic = kConfigMagic;
-    header.size0 = s0;
-    header.size16 = s16;
-    header.size40 = s40;
-    header.size64 = s64;
-    return header;
-}
-
 std::vector<uint8_t> FileWith(std::size_t areaBytes, const ConfigHeader& header)
 {
     std::vector<uint8_t> bytes = Pattern(areaBytes, 3);
@@ -55,8 +44,8 @@ protected:
     {
         areas = {Pattern(1000, 1), Pattern(0, 2), Pattern(77, 3), Pattern(15, 4)};
         for (int i = 0; i < 4; ++i) WriteBytes(rig.link.AreaFilePath(kAreas[i]), areas[i]);
-        SetHeaderDeviceName(rig.link.header, u"КЛХ41");
-        SetHeaderSoftwareVersion(rig.link.header, u"2.1");
+        SetHeaderDeviceName(rig.link.readHeader, u"КЛХ41");
+        SetHeaderSoftwareVersion(rig.link.readHeader, u"2.1");
         target = rig.folder.Path() / "device.klx41";
     }
     std::filesystem::path Path(const char* name) const { return rig.folder.Path() / name; }
@@ -123,10 +112,10 @@ TEST_F(FileOps, AMissingAreaFileOrAnUnwritableTargetLeavesTheOldFileIntact)
     EXPECT_FALSE(SaveConfigurationFile(rig.link, ""));
     EXPECT_FALSE(SaveConfigurationFile(rig.link, Path("no-such-folder/x.klx41")));
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось сохранить конфигурацию в указанный файл. ");
-    // Nothing but the area files and the old target remains.
+    // Nothing but the area files, the folder's lock and the old target remains.
     std::size_t entries = 0;
     for (const auto& entry : std::filesystem::directory_iterator(rig.folder.Path())) entries += !entry.path().empty();
-    EXPECT_EQ(entries, 5u);
+    EXPECT_EQ(entries, 6u);
 }
 
 // A save into a folder and a file named in Russian, over a temporary file

@@ -4,8 +4,10 @@
 // link's pauses (the restart wait included) move the line's clock instead
 // of sleeping.
 
+#include <array>
 #include <atomic>
 #include <condition_variable>
+#include <cstring>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
@@ -25,6 +27,8 @@
 
 #include "DeviceModel.h"
 #include "InProcessLine.h"
+#include "configfile/ConfigHeader.h"
+#include "platform/CodePage1251.h"
 #include "device/DeviceLink.h"
 #include "wizard/AreaDialogLoop.h"
 
@@ -104,11 +108,15 @@ private:
 
 class Rig : public ProgressDialogs {
 public:
-    explicit Rig(DeviceModelConfig config = {})
-        : device(std::move(config)), link(prompts, *this, folder.Path())
+    // areaBase: the base of the link's area folder, the rig's own folder
+    // unless given (links of two rigs may share one).
+    explicit Rig(DeviceModelConfig config = {}, const std::filesystem::path& areaBase = {})
+        : device(std::move(config)), link(prompts, *this, areaBase.empty() ? folder.Path() : areaBase)
     {
         link.SetLineFactory([this] {
-            auto line = std::make_unique<InProcessLine>(&device, lineFailures);
+            auto line = std::make_unique<InProcessLine>(connected, lineFailures);
+            // Time goes on across port openings, as the device sees it.
+            line->Advance(static_cast<uint32_t>(m_lineTimeUs / 1000));
             this->line = line.get();
             return line;
         });
@@ -116,7 +124,7 @@ public:
     }
     ~Rig() override { link.Stop(); }
 
-    int Open()
+    CommSettings Settings() const
     {
         CommSettings settings{};
         settings.com = 1;
@@ -125,8 +133,9 @@ public:
         settings.converter = 1;
         settings.baud_rate = 115200;
         settings.byte_size = 8;
-        return link.Start(settings);
+        return settings;
     }
+    int Open() { return link.Start(Settings()); }
 
     DialogResult RunAreaRead(const std::string& title, AreaJob& job) override
     {
@@ -155,6 +164,9 @@ public:
 
     TempFolder folder;
     DeviceModel device;
+    // The device the next Open reaches: another one may be connected in
+    // its place between jobs.
+    DeviceModel* connected = &device;
     ScriptedPrompts prompts;
     LineFailures lineFailures;
     DeviceLink link;
@@ -176,7 +188,10 @@ private:
             m_held = true;
             m_cv.wait(guard, [&] { return m_releaseHold; });
         }
-        if (line) line->Advance(ms);
+        if (line) {
+            line->Advance(ms);
+            m_lineTimeUs = line->NowUs();
+        }
     }
 
     DialogResult Run(const std::string& title, AreaJob& job, WaitNormLogic::Direction direction)
@@ -206,6 +221,7 @@ private:
         return true;
     }
 
+    uint64_t m_lineTimeUs = 0;
     std::function<bool(const DeviceModel&)> m_holdWhen;
     std::size_t m_cancelAfterProgress = 0;
     std::mutex m_mutex;
@@ -216,6 +232,26 @@ private:
 };
 
 inline uint16_t Hash(const char* name) { return NameHash(name, std::char_traits<char>::length(name)); }
+
+// What the device heard, one word per request: its name, with the area of
+// "P.A.R.E." and the block length of "P.W.R.T." ("P.A.R.E. 16",
+// "P.W.R.T. 15").
+inline std::vector<std::string> HeardCommands(const DeviceModel& device, std::size_t from = 0)
+{
+    static const char* const kNames[] = {"dev", "ver", "rtC", "P.C.L.R.", "P.A.R.E.", "P.I.N.F.",
+                                         "P.R.D.D.", "P.W.R.T.", "P.R.S.T."};
+    std::vector<std::string> words;
+    for (std::size_t i = from; i < device.Heard().size(); ++i) {
+        const HeardRequest& heard = device.Heard()[i];
+        std::string word = "?";
+        for (const char* name : kNames)
+            if (heard.id == Hash(name)) word = name;
+        if (word == "P.A.R.E." && !heard.data.empty()) word += " " + std::to_string(heard.data[0]);
+        if (word == "P.W.R.T.") word += " " + std::to_string(heard.data.size());
+        words.push_back(word);
+    }
+    return words;
+}
 
 inline std::vector<uint8_t> FileBytes(const std::filesystem::path& path)
 {
@@ -242,3 +278,62 @@ auto WithFileSizeLimit(rlim_t bytes, Body body)
     return result;
 }
 #endif
+
+inline ConfigHeader HeaderWithSizes(uint32_t s0, uint32_t s16, uint32_t s40, uint32_t s64)
+{
+    ConfigHeader header{};
+    header.magic = kConfigMagic;
+    header.size0 = s0;
+    header.size16 = s16;
+    header.size40 = s40;
+    header.size64 = s64;
+    return header;
+}
+
+// A configuration image of the device's areas, with the header's sizes set.
+inline std::vector<uint8_t> ImageOf(const DeviceModel& device, ConfigHeader header)
+{
+    std::vector<uint8_t> image;
+    for (uint8_t area : DeviceModel::kAreas) {
+        const auto& bytes = device.Area(area);
+        image.insert(image.end(), bytes.begin(), bytes.end());
+    }
+    header.magic = kConfigMagic;
+    header.size0 = static_cast<uint32_t>(device.Area(0).size());
+    header.size16 = static_cast<uint32_t>(device.Area(16).size());
+    header.size40 = static_cast<uint32_t>(device.Area(40).size());
+    header.size64 = static_cast<uint32_t>(device.Area(64).size());
+    auto* raw = reinterpret_cast<const uint8_t*>(&header);
+    image.insert(image.end(), raw, raw + sizeof header);
+    return image;
+}
+
+// A configuration made by another device of the same kind.
+struct Source {
+    explicit Source(std::array<uint32_t, 4> sizes = {300, 200, 90, 40}, std::string model = "KLX41",
+                    std::string version = "1.0")
+    {
+        DeviceModelConfig config;
+        config.areaSizes = sizes;
+        DeviceModel source(config);
+        for (uint8_t area : DeviceModel::kAreas) {
+            std::vector<uint8_t> bytes = source.Area(area);
+            for (uint8_t& b : bytes) b = static_cast<uint8_t>(b ^ 0x5A);
+            source.SetArea(area, bytes);
+            areas.push_back(bytes);
+        }
+        SetHeaderDeviceName(header, Utf8ToUtf16(model));
+        SetHeaderSoftwareVersion(header, Utf8ToUtf16(version));
+        image = ImageOf(source, header);
+        std::memcpy(&header, image.data() + image.size() - sizeof header, sizeof header);
+    }
+    ConfigHeader header{};
+    std::vector<uint8_t> image;
+    std::vector<std::vector<uint8_t>> areas;
+};
+
+inline int WriteInto(Rig& rig, const Source& source, bool verify = true)
+{
+    rig.link.header = source.header;
+    return rig.link.WriteConfiguration(source.image.data(), source.image.size(), verify);
+}

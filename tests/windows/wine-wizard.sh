@@ -170,6 +170,8 @@ shot 07-write
 key Return
 if wait_for 'Запись' 30 progress; then shot 11-progress-write; pass "the write progress dialog shows its status"
 else fail "no write progress dialog"; fi
+if wait_for 'Проверка записанн' 60 progress; then shot 17-progress-check; pass "each area's read-back is shown"
+else fail "no read-back step"; fi
 if wait_for 'перезагрузка' 60 progress; then shot 12-progress-restart; pass "the device's restart is shown"
 else fail "no restart step"; fi
 check "the write ends with the question about another device" wait_box 'другой прибор' 90

@@ -2,68 +2,18 @@
 // Stand-ins for the sheet, the device operations, the user and the key
 // store, so the wizard's flow runs without widgets or devices.
 
+#include <array>
 #include <deque>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "configfile/ConfigHeader.h"
 #include "device/Prompts.h"
-#include "platform/KeyStore.h"
+#include "FakeSheet.h"
+#include "MemoryKeyStore.h"
 #include "wizard/WizardFlow.h"
-
-class MemoryKeyStore : public KeyStore {
-public:
-    bool KeyExists(const std::string& key) override { return m_keys.count(key) != 0; }
-    bool CreateKey(const std::string& key) override
-    {
-        m_keys[key];
-        return true;
-    }
-    std::optional<uint32_t> ReadDword(const std::string& key, const std::string& name) override
-    {
-        auto k = m_keys.find(key);
-        if (k == m_keys.end())
-            return std::nullopt;
-        auto v = k->second.dwords.find(name);
-        if (v == k->second.dwords.end())
-            return std::nullopt;
-        return v->second;
-    }
-    std::optional<std::string> ReadString(const std::string& key, const std::string& name) override
-    {
-        auto k = m_keys.find(key);
-        if (k == m_keys.end())
-            return std::nullopt;
-        auto v = k->second.strings.find(name);
-        if (v == k->second.strings.end())
-            return std::nullopt;
-        return v->second;
-    }
-    bool WriteDword(const std::string& key, const std::string& name, uint32_t value) override
-    {
-        auto k = m_keys.find(key);
-        if (k == m_keys.end())
-            return false;
-        k->second.dwords[name] = value;
-        return true;
-    }
-    bool WriteString(const std::string& key, const std::string& name, const std::string& value) override
-    {
-        auto k = m_keys.find(key);
-        if (k == m_keys.end())
-            return false;
-        k->second.strings[name] = value;
-        return true;
-    }
-
-private:
-    struct Key {
-        std::map<std::string, uint32_t> dwords;
-        std::map<std::string, std::string> strings;
-    };
-    std::map<std::string, Key> m_keys;
-};
 
 // Answers questions from a script (No when the script has run out) and
 // records every box.
@@ -92,39 +42,22 @@ public:
     std::vector<MessageBoxRequest> shown;
 };
 
-class FakeSheet : public SheetAccess {
-public:
-    int ActivePage() const override { return active; }
-    void SetActivePage(int index) override
-    {
-        active = index;
-        switches.push_back(index);
-    }
-    int StartPageSelection() const override { return selection; }
-    std::string SaveFilePath() const override { return savePath; }
-    std::string ReplicateFilePath() const override { return replicatePath; }
-    void SaveListSettings(int page) override
-    {
-        listSaves.push_back(page);
-        listSettings[page] = listContents[page];
-    }
-    CommSettings ListSettings(int page) const override { return listSettings.at(page); }
-    void SetListSettings(int page, const CommSettings& settings) override
-    {
-        listSettings[page] = settings;
-    }
-
-    int active = kPageStart;
-    std::vector<int> switches;
-    int selection = 0;
-    std::string savePath;
-    std::string replicatePath;
-    std::vector<int> listSaves;
-    // What the lists show (stored into listSettings by SaveListSettings) and
-    // the pages' m_settings.
-    std::map<int, CommSettings> listContents{{kPageReadSettings, {}}, {kPageWriteSettings, {}}};
-    std::map<int, CommSettings> listSettings{{kPageReadSettings, {}}, {kPageWriteSettings, {}}};
-};
+// A configuration image of recognisable bytes with its header at the end.
+inline std::vector<uint8_t> ImageWithSizes(std::array<uint32_t, 4> sizes)
+{
+    ConfigHeader header{};
+    header.magic = kConfigMagic;
+    header.size0 = sizes[0];
+    header.size16 = sizes[1];
+    header.size40 = sizes[2];
+    header.size64 = sizes[3];
+    std::vector<uint8_t> image(std::size_t{sizes[0]} + sizes[1] + sizes[2] + sizes[3]);
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i * 7);
+    const auto* raw = reinterpret_cast<const uint8_t*>(&header);
+    image.insert(image.end(), raw, raw + sizeof header);
+    return image;
+}
 
 // Records the calls in order ("Stop", "Start", "Read" ...) and answers as
 // told.
@@ -147,9 +80,9 @@ public:
         }
         return readResult;
     }
-    int WriteConfiguration(const uint8_t* image, std::size_t length) override
+    int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify) override
     {
-        calls.push_back("Write");
+        calls.push_back(verify ? "Write" : "Write unverified");
         written.assign(image, image + length);
         if (refuseOnJob) {
             deviceRefused = true;
@@ -204,7 +137,7 @@ public:
     bool saveResult = true;
     bool checkResult = true;
     bool loadResult = true;
-    std::vector<uint8_t> fileImage{1, 2, 3, 4};
+    std::vector<uint8_t> fileImage = ImageWithSizes({100, 50, 40, 22});
     std::vector<uint8_t> written;
     ClockOutcome clockOutcome = ClockOutcome::Done;
     CommSettings startedWith{};

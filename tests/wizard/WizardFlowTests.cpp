@@ -226,6 +226,28 @@ TEST_F(WizardFlowTest, ClockIsSetOnlyWhenTheStoredOptionIsOne)
     EXPECT_EQ(prompts.Texts(), Calls{texts::kWriteDoneQuestion});
 }
 
+TEST_F(WizardFlowTest, WriteVerifiesUnlessTheStoredOptionIsOff)
+{
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), "Write"), 1);
+
+    keys.CreateKey(kMirrexKey);
+    StoreVerifyOption(keys, false);
+    ops.calls.clear();
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), "Write unverified"), 1);
+}
+
+TEST_F(WizardFlowTest, AFileTheWriteWouldRefuseNeverOpensThePort)
+{
+    ops.fileImage = ImageWithSizes({100, 50, 0, 62});
+    EXPECT_EQ(Press(kPageWrite, kCmdWizNext), Outcome::Handled);
+    EXPECT_EQ(sheet.active, kPageReplicateFile);
+    EXPECT_EQ(prompts.Texts(), Calls{"Не удалось записать значения параметров. "});
+    EXPECT_EQ(prompts.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), "Start"), 0);
+}
+
 TEST_F(WizardFlowTest, ClockOutcomesDecideThePage)
 {
     SetClockOption(1);

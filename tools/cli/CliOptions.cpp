@@ -97,7 +97,12 @@ bool ApplySwitch(const std::string& name, CliOptions& options)
     if (options.command != "write") return false;
     if (name == "--set-clock") return options.setClock = true;
     if (name == "--accept-version-mismatch") return options.acceptVersionMismatch = true;
-    if (name == "--verify") return options.verify = true;
+    // Verifying is the default; --verify is still taken, as scripts use it.
+    if (name == "--verify") return true;
+    if (name == "--no-verify") {
+        options.verify = false;
+        return true;
+    }
     return false;
 }
 

@@ -29,7 +29,7 @@ struct CliOptions {
     bool force = false;
     bool setClock = false;
     bool acceptVersionMismatch = false;
-    bool verify = false;
+    bool verify = true;  // --no-verify turns the read-back of a write off
     std::optional<std::string> areaFolder;
     ConnectionOverrides connection;
 };

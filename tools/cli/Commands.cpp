@@ -11,6 +11,7 @@
 #include "device/AreaFolder.h"
 #include "device/DeviceLink.h"
 #include "device/FileIo.h"
+#include "device/WriteRefusal.h"
 #include "platform/CodePage1251.h"
 #include "platform/Clock.h"
 #include "platform/Console.h"
@@ -137,7 +138,7 @@ int Identify(Session& session)
 {
     if (!session.OpenPort()) return EXIT_FAILED;
     if (!session.Link().Identify()) return session.FailureCode();
-    PrintHeader(session.Link().header);
+    PrintHeader(session.Link().readHeader);
     return EXIT_DONE;
 }
 
@@ -189,35 +190,22 @@ int Inspect(Session& session, const std::filesystem::path& file)
         return EXIT_FAILED;
     }
     std::cout << texts::kCliSha256 << *hash << "\n";
+    const uint64_t length = uint64_t{header.size0} + header.size16 + header.size40 + header.size64 + sizeof header;
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(header, static_cast<std::size_t>(length))) {
+        std::cerr << texts::kCliWouldRefuse << refusal->text << std::endl;
+        return EXIT_FAILED;
+    }
     return EXIT_DONE;
 }
 
-// Reads the four areas back and compares them with the image.
-int Verify(Session& session, const std::vector<uint8_t>& image)
+void PrintVerification(const WriteVerification& verification)
 {
-    DeviceLink& link = session.Link();
-    const ConfigHeader written = link.header;
-    if (!link.ReadConfiguration()) return session.FailureCode();
-    const uint32_t sizes[4] = {written.size0, written.size16, written.size40, written.size64};
-    std::size_t start = 0;
-    for (int i = 0; i < 4; ++i) {
-        std::vector<uint8_t> expected(image.begin() + static_cast<std::ptrdiff_t>(start),
-                                      image.begin() + static_cast<std::ptrdiff_t>(start + sizes[i]));
-        start += sizes[i];
-        std::vector<uint8_t> read;
-        File file = OpenFile(link.AreaFilePath(kAreas[i]), FileMode::Read);
-        int64_t length = file.Length();
-        if (length >= 0) {
-            read.resize(static_cast<std::size_t>(length));
-            if (!file.ReadExactly(read.data(), read.size())) read.clear();
-        }
-        if (read != expected) {
-            std::cerr << texts::kCliVerifyMismatch << int(kAreas[i]) << std::endl;
-            return EXIT_MISMATCH;
-        }
+    if (!verification.on) return;
+    const uint32_t* rewrites = verification.rewrites;
+    if (rewrites[0] + rewrites[1] + rewrites[2] + rewrites[3] > 0) {
+        std::cerr << texts::kCliRewrites << rewrites[0] << " " << rewrites[1] << " " << rewrites[2] << " "
+                  << rewrites[3] << std::endl;
     }
-    std::cerr << texts::kCliVerifyDone << std::endl;
-    return EXIT_DONE;
 }
 
 int Write(Session& session, const CliOptions& options)
@@ -228,8 +216,16 @@ int Write(Session& session, const CliOptions& options)
     if (!CheckConfigurationFile(link, file) || !LoadConfigurationImage(link, file, &image)) {
         return EXIT_FAILED;
     }
+    // Refused from the file alone: the port is never opened.
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(link.header, image.size())) {
+        session.Prompts().Show({refusal->text, refusal->icon, MsgButtons::Ok, false, MsgCaption::Application});
+        return EXIT_FAILED;
+    }
     if (!session.OpenPort()) return EXIT_FAILED;
-    if (!link.WriteConfiguration(image.data(), image.size())) return session.FailureCode();
+    const int written = link.WriteConfiguration(image.data(), image.size(), options.verify);
+    PrintVerification(link.lastWrite);
+    if (!written) return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
+    if (options.verify) std::cerr << texts::kCliVerifyDone << std::endl;
     if (options.setClock) {
         std::unique_ptr<Clock> clock = MakeSystemClock();
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {
@@ -237,7 +233,7 @@ int Write(Session& session, const CliOptions& options)
             return EXIT_FAILED;
         }
     }
-    return options.verify ? Verify(session, image) : EXIT_DONE;
+    return EXIT_DONE;
 }
 
 }  // namespace

@@ -152,6 +152,7 @@ Answer DeviceModel::HandleRequest(uint64_t nowMs)
         m_heard.erase(m_heard.begin(), m_heard.end() - kHeardKept);
     m_heard.push_back(heard);
     ++m_heardCount;
+    if (m_requestHeard) m_requestHeard(heard);
 
     const FaultSpec fault = NextFault(heard.id);
     if (!DeviceActs(fault.kind)) return Deliver({heard.id, {}}, fault);
@@ -208,7 +209,13 @@ DeviceModel::Reply DeviceModel::SelectArea(uint16_t id, const uint8_t* data, uin
 DeviceModel::Reply DeviceModel::AreaInfo(uint16_t id) const
 {
     if (m_selected < 0) return {kNerrHash, {DEVERR_NO_AREA}};
-    return {id, LittleEndian32(static_cast<uint32_t>(m_areas[m_selected].size()))};
+    return {id, LittleEndian32(AnnouncedSize())};
+}
+
+uint32_t DeviceModel::AnnouncedSize() const
+{
+    const int64_t size = static_cast<int64_t>(m_areas[m_selected].size()) + m_config.announceOffset;
+    return static_cast<uint32_t>(std::max<int64_t>(size, 0));
 }
 
 // The first answer of a read is the area's heading (its number and size),
@@ -220,12 +227,16 @@ DeviceModel::Reply DeviceModel::ReadData(uint16_t id)
     if (!m_readStarted) {
         m_readStarted = true;
         std::vector<uint8_t> heading{kAreas[m_selected]};
-        const std::vector<uint8_t> size = LittleEndian32(static_cast<uint32_t>(area.size()));
+        const std::vector<uint8_t> size = LittleEndian32(AnnouncedSize());
         heading.insert(heading.end(), size.begin(), size.end());
         return {id, heading};
     }
     const std::size_t remaining = area.size() - m_readPosition;
     if (remaining == 0) {
+        if (m_config.changesWhenRead && !area.empty() && !m_readEnded) {
+            m_areas[m_selected][m_readsCompleted++ % area.size()] ^= 0x01;
+            m_readEnded = true;
+        }
         if (!m_config.endlessReadData) return {id, {}};
         std::vector<uint8_t> filler(kMaxFrameData);
         for (uint8_t& b : filler) b = static_cast<uint8_t>(m_endlessCounter++);
@@ -263,6 +274,7 @@ void DeviceModel::FinishTransfer()
     m_pending.clear();
     m_readStarted = false;
     m_readPosition = 0;
+    m_readEnded = false;
 }
 
 void DeviceModel::Restart(uint64_t nowMs)

@@ -77,6 +77,12 @@ struct DeviceModelConfig {
     uint32_t areaCapacity = 1u << 20;   // largest area a write may fill
     uint32_t vanishAfter = 0;           // stop answering after this many requests; 0 = never
     bool endlessReadData = false;       // "P.R.D.D." never reaches the end of an area
+    // "P.I.N.F." and the read heading announce the size plus this (never
+    // below 0): a device that announces its capacity or a rounded size.
+    int32_t announceOffset = 0;
+    // Every read that reaches an area's end finds one byte of it changed
+    // next time, as a running program changes its values.
+    bool changesWhenRead = false;
     std::array<uint8_t, 7> clock = {26, 0, 0, 12, 0, 0, 0x61};
     // Sizes of the areas 0, 16, 40, 64 filled with a recognisable pattern at start.
     std::array<uint32_t, 4> areaSizes = {1500, 200, 90, 40};
@@ -90,6 +96,7 @@ class DeviceModel {
 public:
     static constexpr uint8_t kAreas[4] = {0, 16, 40, 64};
     using AreaWritten = std::function<void(uint8_t area, const std::vector<uint8_t>& bytes)>;
+    using RequestHeard = std::function<void(const HeardRequest& request)>;
 
     explicit DeviceModel(DeviceModelConfig config = {});
 
@@ -100,6 +107,8 @@ public:
     void SetArea(uint8_t area, std::vector<uint8_t> bytes);
     const std::vector<uint8_t>& Area(uint8_t area) const;
     void OnAreaWritten(AreaWritten callback) { m_areaWritten = std::move(callback); }
+    // Told of every request the device hears, before it acts on it.
+    void OnRequestHeard(RequestHeard callback) { m_requestHeard = std::move(callback); }
 
     void AddFault(const FaultRule& rule) { m_rules.push_back(rule); }
     // Spoils each request with this probability, with a fault drawn from kinds.
@@ -135,6 +144,7 @@ private:
     Reply WriteData(uint16_t id, const uint8_t* data, uint32_t length);
     void Restart(uint64_t nowMs);
     void FinishTransfer();
+    uint32_t AnnouncedSize() const;
     FaultSpec NextFault(uint16_t id);
     std::string FrameText(const Reply& reply);
     Answer Deliver(const Reply& reply, const FaultSpec& fault);
@@ -145,6 +155,7 @@ private:
     std::array<uint8_t, 7> m_clock;
     std::array<std::vector<uint8_t>, 4> m_areas;
     AreaWritten m_areaWritten;
+    RequestHeard m_requestHeard;
 
     // Transfer state.
     int m_selected = -1;              // index into kAreas, -1 before "P.A.R.E."
@@ -168,4 +179,6 @@ private:
     uint64_t m_deafUntilMs = 0;
     uint32_t m_restarts = 0;
     uint32_t m_endlessCounter = 0;
+    uint32_t m_readsCompleted = 0;
+    bool m_readEnded = false;         // this read has reached the area's end
 };

@@ -21,6 +21,9 @@ const char* const kDevsimUsage =
     "  --random-areas SEED:S0,S16,S40,S64\n"
     "                          start from random areas of these sizes\n"
     "  --save-areas DIR        keep the areas in DIR, rewritten after every area write\n"
+    "  --log-requests FILE     append a line for every request heard: identifier in\n"
+    "                          hexadecimal, R (read) or W (write), data bytes\n"
+    "  --announce-offset N     announce every area N bytes larger (or smaller) than it is\n"
     "  --area-capacity N       largest area a write may fill (1048576)\n"
     "  --baud N                the device's line rate in bit/s (115200)\n"
     "  --format 8N1|8E1|7O2..  the device's data bits, parity, stop bits (8N1);\n"
@@ -192,6 +195,15 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
              return options.randomAreas.has_value();
          }},
         {"--save-areas", [&](const std::string& v) { options.saveAreasDir = v; return !v.empty(); }},
+        {"--log-requests", [&](const std::string& v) { options.requestLog = v; return !v.empty(); }},
+        {"--announce-offset", [&](const std::string& v) {
+             const bool negative = !v.empty() && v[0] == '-';
+             uint32_t magnitude = 0;
+             if (!ParseUnsigned(std::string_view(v).substr(negative ? 1 : 0), magnitude) || magnitude > 1u << 24)
+                 return false;
+             device.announceOffset = negative ? -static_cast<int32_t>(magnitude) : static_cast<int32_t>(magnitude);
+             return true;
+         }},
         {"--area-capacity", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), device.areaCapacity); }},
         {"--baud", [&](const std::string& v) {
              return ParseUnsigned(std::string_view(v), options.line.format.baudRate) && options.line.format.baudRate > 0;

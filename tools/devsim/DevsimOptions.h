@@ -21,6 +21,7 @@ struct DevsimOptions {
     std::optional<RandomAreas> randomAreas;  // or random bytes of these sizes
     std::string saveAreasDir;                // where the areas go after every write
     DeviceLine line;                         // the device's rate, format, duplex, adapter
+    std::string requestLog;                  // one line per request heard
     double faultRate = 0.0;
     uint32_t seed = 1;
     std::vector<DeviceFault> faultKinds;     // drawn from when faultRate > 0

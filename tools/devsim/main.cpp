@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <iostream>
+#include <memory>
 
 #include "AreaFiles.h"
 #include "DeviceModel.h"
@@ -91,6 +93,28 @@ void TakeRealTimePriority()
     ::sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &priority);
 }
 
+// A line per request, flushed at once: a test reads it while we run.
+bool LogRequests(const std::string& path, DeviceModel& device)
+{
+    auto log = std::make_shared<std::ofstream>(path, std::ios::app);
+    if (!*log) {
+        std::cerr << "mirrex-devsim: cannot write the request log " << path << '\n';
+        return false;
+    }
+    device.OnRequestHeard([log](const HeardRequest& heard) {
+        char id[8];
+        std::snprintf(id, sizeof id, "%04x", heard.id);
+        *log << id << ' ' << (heard.request ? 'R' : 'W');
+        for (const uint8_t byte : heard.data) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02x", byte);
+            *log << hex;
+        }
+        *log << std::endl;
+    });
+    return true;
+}
+
 void SetUpFaults(const DevsimOptions& options, DeviceModel& device)
 {
     for (const FaultRule& rule : options.faultScript)
@@ -121,6 +145,8 @@ int main(int argc, char** argv)
     if (!LoadAreas(options, device))
         return 1;
     if (!options.saveAreasDir.empty() && !KeepAreasSaved(options.saveAreasDir, device))
+        return 1;
+    if (!options.requestLog.empty() && !LogRequests(options.requestLog, device))
         return 1;
     SetUpFaults(options, device);
 

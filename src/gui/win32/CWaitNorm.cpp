@@ -34,6 +34,10 @@ public:
         case AreaMessage::Kind::StatusText:
             ::PostMessageW(m_window, WM_AREA_STATUS_TEXT, static_cast<WPARAM>(message.stringId), 0);
             break;
+        case AreaMessage::Kind::ReadBack:
+        case AreaMessage::Kind::Rewrite:
+            ::PostMessageW(m_window, WM_AREA_STEP, static_cast<WPARAM>(message.kind), 0);
+            break;
         }
     }
 
@@ -137,6 +141,9 @@ INT_PTR CWaitNormDialog::OnMessage(UINT message, WPARAM wParam, LPARAM)
         return TRUE;
     case WM_AREA_STATUS_TEXT:
         m_logic.OnMessage({AreaMessage::Kind::StatusText, 0, nullptr, static_cast<int>(wParam)});
+        return TRUE;
+    case WM_AREA_STEP:
+        m_logic.OnMessage({static_cast<AreaMessage::Kind>(wParam)});
         return TRUE;
     case WM_COMMAND:
         // Enter is the template's OK, which does nothing; "Отмена" and Esc

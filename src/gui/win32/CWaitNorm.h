@@ -22,6 +22,7 @@ constexpr UINT WM_AREA_DONE = WM_USER + 50;
 constexpr UINT WM_AREA_HIDE_CANCEL = WM_USER + 51;  // the device restarts: no cancelling now
 constexpr UINT WM_AREA_STATUS_TEXT = WM_USER + 52;  // wParam: string table id
 constexpr UINT WM_AREA_PROGRESS = WM_USER + 53;     // wParam: percent
+constexpr UINT WM_AREA_STEP = WM_USER + 54;         // wParam: AreaMessage::Kind ReadBack or Rewrite
 
 class CWaitNormDialog : private AreaDialogView {
 public:

@@ -85,9 +85,11 @@ class DevicePathTest : public ::testing::Test {
 protected:
     // A simulated device; its areas from `areas` (if given), written areas
     // saved into `saved` (if given).
-    DevsimLauncher& StartDevice(const std::string& model, const fs::path& areas = {}, const fs::path& saved = {})
+    DevsimLauncher& StartDevice(const std::string& model, const fs::path& areas = {}, const fs::path& saved = {},
+                                const std::vector<std::string>& more = {})
     {
         std::vector<std::string> args = {"--model", model, "--restart-silence", "0", "--exit-with-parent"};
+        args.insert(args.end(), more.begin(), more.end());
         if (!areas.empty())
             args.insert(args.end(), {"--areas", areas.string()});
         if (!saved.empty())
@@ -118,6 +120,26 @@ protected:
         Edit(kPageReplicateFile, 1006)->setText(QString::fromStdString(file.string()));
         ASSERT_TRUE(gui.Press(kCmdWizNext));
         ASSERT_EQ(gui.Sheet().ActivePage(), kPageWrite);
+    }
+    // From the start page through a read of the device to a saved file.
+    void SaveDeviceInto(const fs::path& target)
+    {
+        Choose(kRadioSaveToFile);
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        ASSERT_EQ(gui.Sheet().ActivePage(), kPageReadSettings);
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        ASSERT_EQ(gui.Sheet().ActivePage(), kPageSaveFile) << ::testing::PrintToString(gui.prompts.Texts());
+        Edit(kPageSaveFile, 1003)->setText(QString::fromStdString(target.string()));
+        ASSERT_TRUE(gui.Press(kCmdWizNext));
+        ASSERT_EQ(gui.Sheet().ActivePage(), kPageStart) << ::testing::PrintToString(gui.prompts.Texts());
+    }
+    static ConfigHeader HeaderOf(const Bytes& file)
+    {
+        ConfigHeader header{};
+        if (file.size() >= sizeof header)
+            std::memcpy(&header, file.data() + file.size() - sizeof header, sizeof header);
+        return header;
     }
     bool Shown(const std::string& text) const
     {
@@ -252,6 +274,81 @@ TEST_F(DevicePathTest, WriteThroughAPortThatCannotBeOpenedLeadsToPageEight)
     fs::remove(file);
     ASSERT_TRUE(gui.Press(kCmdWizNext));
     EXPECT_EQ(sheet.ActivePage(), kPageReplicateFile);
+}
+
+TEST_F(DevicePathTest, EachSaveNamesTheDeviceItWasReadFrom)
+{
+    // Device A, then device B connected in its place on the same port.
+    const auto areasA = MakeAreas(11);
+    const auto areasB = MakeAreas(12);
+    WriteAreaFolder(gui.Folder() / "a", areasA);
+    WriteAreaFolder(gui.Folder() / "b", areasB);
+    DevsimLauncher& a = StartDevice("KLX41", gui.Folder() / "a");
+    const uint32_t com = a.ComNumber();
+    UsePort(com);
+    gui.Open();
+    SaveDeviceInto(gui.Folder() / "a.klx41");
+    a.Stop();
+    StartDevice("КЛХ41", gui.Folder() / "b", {}, {"--version", "2.0", "--com", std::to_string(com)});
+    SaveDeviceInto(gui.Folder() / "b.klx41");
+
+    const Bytes fileA = ReadAll(gui.Folder() / "a.klx41");
+    const Bytes fileB = ReadAll(gui.Folder() / "b.klx41");
+    EXPECT_EQ(HeaderDeviceName(HeaderOf(fileA)), u"KLX41");
+    EXPECT_EQ(HeaderDeviceName(HeaderOf(fileB)), u"КЛХ41");
+    EXPECT_EQ(HeaderSoftwareVersion(HeaderOf(fileB)), u"2.0");
+    const Bytes joinedB = Joined(areasB);
+    EXPECT_TRUE(std::equal(joinedB.begin(), joinedB.end(), fileB.begin()));
+}
+
+TEST_F(DevicePathTest, AFileCheckedBeforeASaveDoesNotNameIt)
+{
+    const fs::path file = gui.Folder() / "other.klx41";
+    WriteConfigFile(file, MakeAreas(2), u"РГХ206К");
+    UsePort(StartDevice("KLX41", {}, {}, {"--version", "3.1"}).ComNumber());
+    gui.Open();
+    SaveDeviceInto(gui.Folder() / "first.klx41");
+    GoToWritePage(file);
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    ASSERT_EQ(gui.Sheet().ActivePage(), kPageStart);
+    SaveDeviceInto(gui.Folder() / "saved.klx41");
+    const ConfigHeader header = HeaderOf(ReadAll(gui.Folder() / "saved.klx41"));
+    EXPECT_EQ(HeaderDeviceName(header), u"KLX41");
+    EXPECT_EQ(HeaderSoftwareVersion(header), u"3.1");
+}
+
+TEST_F(DevicePathTest, AWriteRepairsABlockTheDeviceTookTwice)
+{
+    const auto areas = MakeAreas(9);
+    const fs::path file = gui.Folder() / "master.klx41";
+    WriteConfigFile(file, areas, u"KLX41");
+    UsePort(StartDevice("KLX41", {}, gui.Folder() / "device", {"--fault", "P.W.R.T.:10:1:lost"}).ComNumber());
+    gui.Open();
+    GoToWritePage(file);
+    gui.prompts.answers = {MsgAnswer::No};
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    EXPECT_EQ(gui.prompts.Texts(), std::vector<std::string>{texts::kWriteDoneQuestion});
+    const int numbers[4] = {0, 16, 40, 64};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(ReadAll(gui.Folder() / "device" / ("config_" + std::to_string(numbers[i]) + ".dat")), areas[i]);
+}
+
+TEST_F(DevicePathTest, AFileWithAnEmptyAreaNeverReachesTheDevice)
+{
+    auto areas = MakeAreas(4);
+    areas[0].clear();
+    const fs::path file = gui.Folder() / "empty.klx41";
+    WriteConfigFile(file, areas, u"KLX41");
+    const fs::path log = gui.Folder() / "requests.log";
+    UsePort(StartDevice("KLX41", {}, {}, {"--log-requests", log.string()}).ComNumber());
+    CWizard97PropertySheet& sheet = gui.Open();
+    GoToWritePage(file);
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    EXPECT_EQ(sheet.ActivePage(), kPageReplicateFile);
+    EXPECT_EQ(gui.prompts.Texts(), std::vector<std::string>{"Не удалось записать программу CoDeSys. "});
+    EXPECT_TRUE(fs::exists(log));
+    EXPECT_EQ(fs::file_size(log), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,196 @@
+// The write job's read-backs, which find and repair blocks a lost answer
+// made the device take twice, and what it refuses from the file alone.
+#include <gtest/gtest.h>
+
+#include "DeviceTestKit.h"
+#include "device/WriteRefusal.h"
+#include "resources/DeviceTexts.h"
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+std::size_t Count(const Words& words, const std::string& word)
+{
+    return static_cast<std::size_t>(std::count(words.begin(), words.end(), word));
+}
+
+// "P.W.R.T." requests: areas 0, 16 and 40 of a {300, 30, 30, 30} write take
+// 21, 3 and 3 of them, so area 64 opens with the 28th.
+const Source kSmallTail({300, 30, 30, 30});
+
+}  // namespace
+
+TEST(VerifiedWrite, EveryAreaIsReadBackBeforeTheNextAndArea64BeforeTheRestart)
+{
+    Rig rig;
+    ASSERT_EQ(rig.Open(), 0);
+    ASSERT_EQ(WriteInto(rig, kSmallTail), 1);
+    rig.link.Stop();
+    const Words heard = HeardCommands(rig.device);
+    // Each area: written, then read like any read, then the next area.
+    std::size_t at = 2;
+    for (uint8_t area : kAreas) {
+        const std::string select = "P.A.R.E. " + std::to_string(area);
+        ASSERT_EQ(heard[at + 1], select);
+        auto readBack = std::find(heard.begin() + static_cast<long>(at) + 2, heard.end(), "P.I.N.F.");
+        ASSERT_NE(readBack, heard.end());
+        EXPECT_EQ(*(readBack - 1), select) << int(area);
+        auto end = std::find(readBack, heard.end(), "P.A.R.E. 40");
+        at = static_cast<std::size_t>(end - heard.begin()) + 2;
+    }
+    EXPECT_EQ(at, heard.size() - 1);
+    EXPECT_EQ(heard.back(), "P.R.S.T.");
+    EXPECT_EQ(Count(heard, "P.I.N.F."), 4u);
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(rig.device.Area(kAreas[i]), kSmallTail.areas[i]);
+    EXPECT_EQ(rig.views[0].statusTexts,
+              (Words{"Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... "}));
+
+    // Unverified, nothing is read.
+    Rig plain;
+    ASSERT_EQ(plain.Open(), 0);
+    ASSERT_EQ(WriteInto(plain, kSmallTail, false), 1);
+    plain.link.Stop();
+    EXPECT_EQ(Count(HeardCommands(plain.device), "P.I.N.F."), 0u);
+    EXPECT_EQ(Count(HeardCommands(plain.device), "P.R.D.D."), 0u);
+}
+
+TEST(VerifiedWrite, ABlockTakenTwiceIsFoundAndTheAreaWrittenAgain)
+{
+    Rig rig;
+    // The device takes the tenth block of area 0, its answer is lost, the
+    // retry sends the block again.
+    rig.device.AddFault({Hash("P.W.R.T."), 10, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(rig.Open(), 0);
+    ASSERT_EQ(WriteInto(rig, kSmallTail), 1);
+    EXPECT_TRUE(rig.prompts.shown.empty());
+    rig.link.Stop();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(rig.device.Area(kAreas[i]), kSmallTail.areas[i]);
+    EXPECT_EQ(rig.link.lastWrite.rewrites[0], 1u);
+    EXPECT_EQ(rig.link.lastWrite.rewrites[1] + rig.link.lastWrite.rewrites[2] + rig.link.lastWrite.rewrites[3], 0u);
+    EXPECT_EQ(rig.link.lastWrite.verifiedAreas, 4u);
+    EXPECT_EQ(rig.views[0].statusTexts,
+              (Words{"Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... ",
+                     "Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... "}));
+}
+
+TEST(VerifiedWrite, AReadBackThatCannotBeConfirmedWritesTheAreaAgain)
+{
+    Rig rig;
+    // Both reads of area 0's read-back lose a block, each another one (its
+    // 20 blocks follow the heading; the first read ends 17 requests after
+    // its loss).
+    rig.device.AddFault({Hash("P.R.D.D."), 4, 1, {DeviceFault::LostAfterAct}});
+    rig.device.AddFault({Hash("P.R.D.D."), 17 + 6, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(rig.Open(), 0);
+    ASSERT_EQ(WriteInto(rig, kSmallTail), 1) << ::testing::PrintToString(rig.prompts.Texts());
+    EXPECT_EQ(rig.link.lastWrite.rewrites[0], 1u);
+    rig.link.Stop();
+    EXPECT_EQ(rig.device.Area(0), kSmallTail.areas[0]);
+}
+
+TEST(VerifiedWrite, AnAreaStillDifferentAfterTwoRewritesFailsNamingIt)
+{
+    Rig rig;
+    // Area 64's first block is taken twice on every attempt: after each
+    // loss come the block's retry, the second block and the rewrite's
+    // opening.
+    rig.device.AddFault({Hash("P.W.R.T."), 28, 1, {DeviceFault::LostAfterAct}});
+    rig.device.AddFault({Hash("P.W.R.T."), 3, 1, {DeviceFault::LostAfterAct}});
+    rig.device.AddFault({Hash("P.W.R.T."), 3, 1, {DeviceFault::LostAfterAct}});
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
+    ASSERT_EQ(rig.prompts.shown.size(), 1u);
+    EXPECT_EQ(rig.prompts.shown[0].text, std::string("Не удалось записать значения Retain. \n") + texts::kReadBackDiffers);
+    EXPECT_EQ(rig.prompts.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(rig.link.lastWrite.differs);
+    EXPECT_EQ(rig.link.lastWrite.rewrites[3], 2u);
+    EXPECT_EQ(rig.link.lastWrite.verifiedAreas, 3u);
+    rig.link.Stop();
+    // The failed area 64 still restarts the device, after its last read-back.
+    EXPECT_EQ(rig.device.Restarts(), 1u);
+    const Words heard = HeardCommands(rig.device);
+    EXPECT_EQ(Words(heard.end() - 3, heard.end()), (Words{"P.A.R.E. 40", "P.C.L.R.", "P.R.S.T."}));
+    EXPECT_EQ(Count(heard, "P.I.N.F."), 6u);
+}
+
+TEST(VerifiedWrite, ACancelDuringTheReadBackStopsBeforeTheNextArea)
+{
+    Rig rig;
+    rig.CancelWhen([](const DeviceModel& device) {
+        return !device.Heard().empty() && device.Heard().back().id == Hash("P.I.N.F.");
+    });
+    rig.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
+    EXPECT_EQ(rig.prompts.Texts().back(), "Программа CoDeSys не записана. Отменено пользователем. ");
+    rig.link.Stop();
+    EXPECT_EQ(Count(HeardCommands(rig.device), "P.A.R.E. 16"), 0u);
+    EXPECT_EQ(rig.device.Restarts(), 0u);
+}
+
+TEST(VerifiedWrite, AReadBackThatGetsNoAnswerFailsWithItsReason)
+{
+    DeviceModelConfig config;
+    // dev, ver, the 24 requests that write area 0, then 4 of its read-back.
+    config.vanishAfter = 30;
+    Rig rig(config);
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
+    EXPECT_EQ(rig.prompts.Texts(),
+              Words{"Не удалось записать программу CoDeSys. Прибор не ответил на запрос. "});
+    EXPECT_FALSE(rig.link.lastWrite.differs);
+}
+
+TEST(WriteRefusal, SizesAndEmptyAreasAreJudgedFromTheFileAlone)
+{
+    EXPECT_FALSE(RefuseWrite(HeaderWithSizes(100, 50, 40, 22), 424));
+    EXPECT_FALSE(RefuseWrite(HeaderWithSizes(499000, 500, 200, 88), 500000));
+    const struct {
+        ConfigHeader header;
+        std::size_t length;
+    } tooBig[] = {{HeaderWithSizes(100, 50, 40, 21), 423}, {HeaderWithSizes(499000, 500, 200, 89), 500001},
+                  {HeaderWithSizes(100, 50, 40, 22), 425}, {HeaderWithSizes(0xFFFFFFFFu, 1, 1, 1), 424}};
+    for (const auto& file : tooBig) {
+        auto refusal = RefuseWrite(file.header, file.length);
+        ASSERT_TRUE(refusal) << file.length;
+        EXPECT_EQ(refusal->text, "Ошибка размера конфигурации. ");
+        EXPECT_EQ(refusal->icon, MsgIcon::Error);
+    }
+    auto empty16 = RefuseWrite(HeaderWithSizes(200, 0, 40, 22), 474);
+    ASSERT_TRUE(empty16);
+    EXPECT_EQ(empty16->text, "Не удалось записать конфигурацию. ");
+    EXPECT_EQ(empty16->icon, MsgIcon::Exclamation);
+    // The image's own header, as the flow hands it.
+    EXPECT_FALSE(RefuseImage(kSmallTail.image.data(), kSmallTail.image.size()));
+    EXPECT_TRUE(RefuseImage(kSmallTail.image.data(), kSmallTail.image.size() - 1));
+}
+
+TEST(WriteRefusal, AFileWithAnEmptyAreaNeverReachesTheDevice)
+{
+    for (int empty = 0; empty < 4; ++empty) {
+        std::array<uint32_t, 4> sizes = {300, 300, 300, 300};
+        sizes[empty] = 0;
+        Source source(sizes);
+        Rig rig;
+        const std::vector<uint8_t> before = rig.device.Area(kAreas[empty]);
+        ASSERT_EQ(rig.Open(), 0);
+        EXPECT_EQ(WriteInto(rig, source), 0);
+        EXPECT_EQ(rig.prompts.Texts(), Words{texts::WriteAreaTexts(kAreas[empty]).failureText});
+        rig.link.Stop();
+        EXPECT_TRUE(rig.device.Heard().empty());
+        EXPECT_EQ(rig.device.Area(kAreas[empty]), before);
+    }
+}
+
+TEST(WriteJob, AFileLargerThanTheDeviceTakesFailsWithTheDevicesRefusal)
+{
+    DeviceModelConfig small;
+    small.areaCapacity = 200;
+    Rig rig(small);
+    ASSERT_EQ(rig.Open(), 0);
+    EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
+    EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось записать программу CoDeSys. Прибор вернул nErr. "});
+    rig.link.Stop();
+    EXPECT_EQ(Count(HeardCommands(rig.device), "P.A.R.E. 16"), 0u);
+}
