@@ -355,10 +355,38 @@ void RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& d
     display.Finish();
 }
 
+// The device file behind a port, for telling two names of one port apart.
+std::optional<std::filesystem::path> DeviceFileOf(const PortChoice& port)
+{
+    std::optional<std::string> path = port.devicePath ? port.devicePath : PortMap().Resolve(*port.com);
+    if (!path) return std::nullopt;
+    std::error_code error;
+    std::filesystem::path real = std::filesystem::weakly_canonical(PathFromUtf8(*path), error);
+    if (error) return PathFromUtf8(*path);
+    return real;
+}
+
+// "--port B (это тот же порт, что и A)" when two of the ports given are one
+// port under two names: two links on one line would garble each other.
+std::string SamePortTwice(const std::vector<PortChoice>& ports)
+{
+    std::vector<std::optional<std::filesystem::path>> files;
+    for (const PortChoice& port : ports) files.push_back(DeviceFileOf(port));
+    for (std::size_t later = 1; later < ports.size(); ++later) {
+        for (std::size_t earlier = 0; earlier < later; ++earlier) {
+            if (files[later] && files[later] == files[earlier]) {
+                return "--port " + ports[later].given + texts::kCliSamePort + ports[earlier].given + ")";
+            }
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int WriteOnTheLine(const CliOptions& options)
 {
+    if (std::string problem = SamePortTwice(options.ports); !problem.empty()) return ReportUsageError(problem);
     // The report is opened before anything else: a line that cannot keep
     // its record touches no device.
     std::unique_ptr<ReportFile> report;
