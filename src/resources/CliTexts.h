@@ -70,6 +70,7 @@ inline constexpr const char* kCliLineWaiting = "ожидание прибора"
 inline constexpr const char* kCliLineWaitingGone = "ожидание отключения прибора";
 inline constexpr const char* kCliLinePortLost = "порт недоступен, ожидание порта";
 inline constexpr const char* kCliLineStopped = "остановлено";
+inline constexpr const char* kCliLineLastDevice = " (последний прибор: ";
 inline constexpr const char* kCliResultDone = "выполнено";
 inline constexpr const char* kCliResultFailed = "ошибка";
 inline constexpr const char* kCliResultRefused = "отклонено";

@@ -114,7 +114,10 @@ public:
     {
         if (m_job.options.loop) {
             RunLoop();
-            m_view.SetActivity(texts::kCliLineStopped);
+            // The line keeps what became of the port's last device.
+            const std::string last = m_records.empty() ? std::string()
+                                                       : texts::kCliLineLastDevice + ResultText(m_records.back()) + ")";
+            m_view.SetIdle(texts::kCliLineStopped + last);
         } else {
             RunOnce();
         }
