@@ -103,15 +103,16 @@ TEST_F(CliLine, OnePortsFailureLeavesTheOthersAndTheWorstResultIsTheExitCode)
     const std::string vanishing = StartDevice("v", {"--vanish-after", "30", "--random-areas", "4:650,350,90,50"});
     const std::string good = StartDevice("g", {"--random-areas", "5:650,350,90,50"});
     const std::string missing = (folder.Path() / "no-such-port").string();
+    const std::string newer = StartDevice("n", {"--version", "2.0"});
     const std::string report = File("line.jsonl");
     std::unique_ptr<Child> cli = StartCliWith({"--port", foreign, "--port", vanishing, "--port", good, "--port",
-                                               missing, "write", master, "--report", report});
+                                               missing, "--port", newer, "write", master, "--report", report});
     EXPECT_EQ(cli->Wait(), 1) << cli->Err();
     EXPECT_EQ(AreasOfDevice("g"), AreasOfFile(master));
     EXPECT_NE(AreasOfDevice("v"), AreasOfFile(master));
 
     const std::vector<std::string> table = LinesOf(cli->Out());
-    ASSERT_EQ(table.size(), 6u) << cli->Out();
+    ASSERT_EQ(table.size(), 7u) << cli->Out();
     EXPECT_NE(table[1].find("XYZ"), std::string::npos);
     EXPECT_NE(table[1].find("отклонено"), std::string::npos);
     EXPECT_NE(table[2].find("ошибка"), std::string::npos);
@@ -120,12 +121,15 @@ TEST_F(CliLine, OnePortsFailureLeavesTheOthersAndTheWorstResultIsTheExitCode)
     // The port that did not open says why on its own line.
     EXPECT_EQ(table[4].rfind(missing, 0), 0u);
     EXPECT_NE(table[4].find("Не удалось открыть COM-порт."), std::string::npos) << table[4];
-    EXPECT_EQ(table[5], "Всего приборов: 4, выполнено: 1, ошибок: 2, отклонено: 1, отменено: 0");
+    // Nobody can be asked about the other version: No, for that port alone.
+    EXPECT_NE(table[5].find("2.0"), std::string::npos);
+    EXPECT_NE(table[5].find("Произвести запись? Нет"), std::string::npos) << table[5];
+    EXPECT_EQ(table[6], "Всего приборов: 5, выполнено: 1, ошибок: 3, отклонено: 1, отменено: 0");
 
     std::map<std::string, std::string> results;
     for (const std::string& line : LinesOf(ReadText(report))) results[Field(line, "port")] = Field(line, "result");
     EXPECT_EQ(results, (std::map<std::string, std::string>{
-                           {foreign, "refused"}, {vanishing, "failed"}, {good, "done"}, {missing, "failed"}}));
+                           {foreign, "refused"}, {vanishing, "failed"}, {good, "done"}, {missing, "failed"}, {newer, "failed"}}));
 }
 
 TEST_F(CliLine, TheLoopWritesEachDeviceConnectedOnce)

@@ -39,10 +39,19 @@ MsgAnswer TerminalPrompts::Show(const MessageBoxRequest& request)
     }
     if (m_confirmNext) {
         m_confirmNext = false;
-        m_terminal.Say(request.text + texts::kButtonYes);
+        m_lastText = request.text + texts::kButtonYes;
+        m_terminal.Say(m_lastText);
         return MsgAnswer::Yes;
     }
-    m_lastText = request.text;
+    const MsgAnswer answer = Answer(request);
+    // A question is remembered with its answer: the record of a device
+    // says what was decided.
+    m_lastText = request.text + AnswerWord(answer);
+    return answer;
+}
+
+MsgAnswer TerminalPrompts::Answer(const MessageBoxRequest& request)
+{
     if (std::optional<MsgAnswer> answer = AnswerFromOptions(request.text)) {
         m_terminal.Say(request.text + AnswerWord(*answer));
         return *answer;

@@ -51,6 +51,7 @@ public:
     void ForgetLastText() { m_lastText.clear(); }
 
 private:
+    MsgAnswer Answer(const MessageBoxRequest& request);
     std::optional<MsgAnswer> AnswerFromOptions(const std::string& text);
     MsgAnswer AskOnTerminal(const MessageBoxRequest& request);
 
