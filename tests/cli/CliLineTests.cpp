@@ -156,8 +156,9 @@ TEST_F(CliLine, TheLoopWritesEachDeviceConnectedOnce)
     EXPECT_EQ(Count(ReadText(report), "\"port\":\"COM21\""), 2u);
     EXPECT_EQ(Count(ReadText(report), "\"result\":\"done\""), 4u);
     EXPECT_NE(cli->Out().find("Всего приборов: 4, выполнено: 4"), std::string::npos) << cli->Out();
-    // Waiting asks quietly.
+    // Waiting asks quietly; a port that went away with its device says so.
     EXPECT_EQ(cli->Err().find("Параметр 'dev'"), std::string::npos) << cli->Err();
+    EXPECT_NE(cli->Err().find("COM21: порт недоступен, ожидание порта"), std::string::npos) << cli->Err();
 }
 
 TEST_F(CliLine, CtrlCInTheLoopFinishesTheWriteAndASecondCancelsIt)
@@ -186,6 +187,14 @@ TEST_F(CliLine, CtrlCInTheLoopFinishesTheWriteAndASecondCancelsIt)
     const std::vector<std::string> lines = LinesOf(ReadText(report));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(Field(lines[1], "result"), "cancelled");
+
+    // Before any device: nothing was written, and the line says so.
+    cli = StartCliWith({"--port", "COM29", "write", master, "--loop", "--report", report});
+    ASSERT_TRUE(cli->WaitFor("COM29: порт недоступен", true)) << cli->Err();
+    cli->Signal(SIGINT);
+    EXPECT_EQ(cli->WaitAtMost(std::chrono::seconds(10)), 4) << cli->Err();
+    EXPECT_NE(cli->Out().find("Всего приборов: 0, выполнено: 0"), std::string::npos) << cli->Out();
+    EXPECT_EQ(LinesOf(ReadText(report)).size(), 2u);
 }
 
 TEST_F(CliLine, TwoProcessesAppendToOneReportWithoutMixingLines)

@@ -81,14 +81,11 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
         while (!line.empty() && line.back() == ' ') line.pop_back();
         table += line + "\n";
     }
-    if (records.size() > 1) {
-        table += texts::kCliTotals + std::to_string(records.size()) + texts::kCliTotalsDone
-                 + std::to_string(counts[static_cast<int>(DeviceResult::Done)]) + texts::kCliTotalsFailed
-                 + std::to_string(counts[static_cast<int>(DeviceResult::Failed)]) + texts::kCliTotalsRefused
-                 + std::to_string(counts[static_cast<int>(DeviceResult::Refused)]) + texts::kCliTotalsCancelled
-                 + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)]) + "\n";
-    }
-    return table;
+    return table + texts::kCliTotals + std::to_string(records.size()) + texts::kCliTotalsDone
+           + std::to_string(counts[static_cast<int>(DeviceResult::Done)]) + texts::kCliTotalsFailed
+           + std::to_string(counts[static_cast<int>(DeviceResult::Failed)]) + texts::kCliTotalsRefused
+           + std::to_string(counts[static_cast<int>(DeviceResult::Refused)]) + texts::kCliTotalsCancelled
+           + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)]) + "\n";
 }
 
 int WorstExitCode(const std::vector<DeviceRecord>& records, bool interrupted)

@@ -10,7 +10,7 @@
 // "выполнено, 12.3 с": a port's line once its device has ended.
 std::string ResultText(const DeviceRecord& record);
 // Port, model, version, result, time and message of each device, and the
-// totals when there is more than one.
+// totals.
 std::string LineTable(const std::vector<DeviceRecord>& records);
 // Worst first: an area that differs, a failure, a refusal, a cancel.
 // No device at all is a cancel when Ctrl-C ended the loop, else done.
