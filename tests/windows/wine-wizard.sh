@@ -79,6 +79,22 @@ pick_with_mouse() {
   click_at $(probe dropdown "$entry")
 }
 
+# Opens the port row's drop-down, points at its second entry and waits for
+# its tooltip (under wine the device map's driver device), then picks it.
+port_tooltip() {
+  local point
+  point=$(probe cell 1) || return 1
+  double_click_at $point
+  wait_for '^[0-9]+ [0-9]+$' 10 combo-arrow || return 1
+  click_at $(probe combo-arrow)
+  point=$(wait_for '^[0-9]+ [0-9]+$' 10 dropdown 1 && probe dropdown 1) || return 1
+  xdotool mousemove $point mousemove_relative 2 0
+  wait_for '^\\Device\\Serial[0-9]+$' 10 tooltip || return 1
+  shot 20-port-tooltip
+  xdotool click 1
+  sleep 0.3
+}
+
 # --- the program and its stored settings --------------------------------------
 store_settings() {  # start choice, port number, save path, replicate path
   local key='HKCU\Software\Tolvar\Mirrex'
@@ -225,6 +241,7 @@ shot 17-port-message
 key Return
 check "a failed opening while writing leads to page 8" wait_page 8
 shot 08-write-settings
+check "the port's drop-down tells the device behind the entry under the pointer" port_tooltip
 check "the baud rate's drop-down picked with the mouse" pick_with_mouse 2 7
 check "the parity's drop-down picked with the mouse" pick_with_mouse 7 1
 shot 18-list-picked
