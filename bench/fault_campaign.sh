@@ -104,10 +104,10 @@ make_files() {
   local b=(${sizes//,/ })
   local other="$((b[0] + 37)),$((b[1] - 20)),$((b[2] + 11)),$((b[3] + 5))"
   local n=0
-  for spec in "101:$sizes" "102:$other"; do
+  for seed_and_sizes in "101:$sizes" "102:$other"; do
     n=$((n + 1))
     local port
-    port=$(start_device "$work/make$n" --random-areas "$spec")
+    port=$(start_device "$work/make$n" --random-areas "$seed_and_sizes")
     "$cli" --port "$port" --area-folder "$work/make$n" save "$work/file$n.klx41" </dev/null >/dev/null 2>&1 || true
     stop_device "$work/make$n"
     [ -s "$work/file$n.klx41" ] || { echo "fault_campaign.sh: cannot make the test files" >&2; exit 1; }

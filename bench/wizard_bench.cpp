@@ -105,14 +105,49 @@ long PeakResidentKiB()
     return -1;
 }
 
+// The user's folders (where the simulated device registers its alias and
+// the areas are kept) in a fresh temporary folder for the run, never the
+// user's own, removed afterwards however the run ends.
+class PrivateUserFolders {
+public:
+    PrivateUserFolders()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "mirrex-wizard-bench-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            return;
+        m_root = pattern;
+        for (const char* name : {"config", "state", "runtime"})
+            std::filesystem::create_directories(m_root / name);
+        std::filesystem::permissions(m_root / "runtime", std::filesystem::perms::owner_all);
+        ::setenv("XDG_CONFIG_HOME", (m_root / "config").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", (m_root / "state").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (m_root / "runtime").c_str(), 1);
+    }
+    ~PrivateUserFolders()
+    {
+        std::error_code ignored;
+        if (!m_root.empty())
+            std::filesystem::remove_all(m_root, ignored);
+    }
+    PrivateUserFolders(const PrivateUserFolders&) = delete;
+    PrivateUserFolders& operator=(const PrivateUserFolders&) = delete;
+    const std::filesystem::path& Root() const { return m_root; }
+
+private:
+    std::filesystem::path m_root;
+};
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("mirrex-wizard-bench-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder / "config");
-    ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
+    const PrivateUserFolders folders;
+    if (folders.Root().empty()) {
+        std::perror("wizard_bench: private folders");
+        return 1;
+    }
+    const std::filesystem::path& folder = folders.Root();
     QApplication application(argc, argv);
 
     DevsimLauncher device;
@@ -146,6 +181,9 @@ int main(int argc, char** argv)
         std::ifstream in(link.AreaFilePath(area), std::ios::binary);
         image.insert(image.end(), std::istreambuf_iterator<char>(in), {});
     }
+    // The identity the read found, as a saved file carries it: the write
+    // checks it against the device.
+    link.header = link.readHeader;
     link.header.magic = kConfigMagic;
     link.header.size0 = link.readSizes[0];
     link.header.size16 = link.readSizes[1];
@@ -163,6 +201,5 @@ int main(int argc, char** argv)
     std::printf("peak resident memory: %.1f MB\n", PeakResidentKiB() / 1024.0);
 
     link.Stop();
-    std::filesystem::remove_all(folder);
     return read == 1 && written == 1 ? 0 : 1;
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "platform/PortMap.h"
+#include "platform/win32/PortDescriptions.h"
 #include "platform/win32/RegistryKeyStore.h"
 #include "platform/win32/SerialCommPorts.h"
 #include "platform/win32/WideText.h"
@@ -147,7 +150,10 @@ TEST_F(SerialCommTest, PortNamesInEnumerationOrderWithOddValuesSkipped)
 
     const auto names = SerialPortNames(m_scratch.Get(), L"MAP");
     ASSERT_TRUE(names);
-    EXPECT_EQ(*names, (std::vector<std::string>{"COM3", "COM1", std::string(kMaxPortNameLength, 'P'), "COM3"}));
+    EXPECT_EQ(*names, (std::vector<SerialPortName>{{"COM3", "\\Device\\Serial0"},
+                                                   {"COM1", "\\Device\\Serial1"},
+                                                   {std::string(kMaxPortNameLength, 'P'), "\\Device\\Serial4"},
+                                                   {"COM3", "\\Device\\Serial7"}}));
 }
 
 TEST_F(SerialCommTest, MissingKeyIsToldApartFromAnEmptyOne)
@@ -157,6 +163,40 @@ TEST_F(SerialCommTest, MissingKeyIsToldApartFromAnEmptyOne)
     const auto names = SerialPortNames(m_scratch.Get(), L"MAP");
     ASSERT_TRUE(names);
     EXPECT_TRUE(names->empty());
+}
+
+// What the Plug and Play names look like, and what the list makes of them.
+TEST(PortDescriptionTest, FriendlyNameLosesThePortAndGainsTheManufacturer)
+{
+    EXPECT_EQ(PortDescriptionOf("COM3", "USB Serial Port (COM3)", "Acme"), "USB Serial Port, Acme");
+    EXPECT_EQ(PortDescriptionOf("com12", "Последовательный порт (COM12)", "(Стандартные порты)"),
+              "Последовательный порт, (Стандартные порты)");
+    // Another port's number in the name, or none, stays.
+    EXPECT_EQ(PortDescriptionOf("COM3", "Adapter (COM31)", ""), "Adapter (COM31)");
+    EXPECT_EQ(PortDescriptionOf("COM4", "Acme RS-485 Converter (COM4)", "Acme"), "Acme RS-485 Converter");
+    EXPECT_EQ(PortDescriptionOf("COM4", "", "Acme"), "Acme");
+    EXPECT_EQ(PortDescriptionOf("COM4", "", ""), "");
+}
+
+// Every port of the system's device map is listed and described: by Plug
+// and Play where the system knows the device, else by the driver's device
+// the map names (all that an emulated system may have).
+TEST(PortDescriptionTest, EveryListedPortIsDescribed)
+{
+    const auto mapped = SerialPortNames(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<SerialPortName>());
+    const auto described = PlugAndPlayPortDescriptions();
+    const auto listed = PortMap().List();
+    ASSERT_EQ(listed.size(), mapped.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const auto found = described.find(PortKey(mapped[i].name));
+        EXPECT_EQ(listed[i].description, found != described.end() ? found->second : mapped[i].mapEntry)
+            << listed[i].name;
+        EXPECT_FALSE(listed[i].description.empty()) << listed[i].name;
+    }
+    for (const auto& [port, text] : described)
+        std::printf("Plug and Play: %s: %s\n", port.c_str(), text.c_str());
+    for (const auto& entry : listed)
+        std::printf("listed: %s: %s\n", entry.name.c_str(), entry.description.c_str());
 }
 
 }  // namespace

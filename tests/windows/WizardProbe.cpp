@@ -16,6 +16,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,57 @@ std::vector<HWND> Dialogs()
         },
         reinterpret_cast<LPARAM>(&dialogs));
     return dialogs;
+}
+
+// The tooltip on show, if any.
+HWND TipShown()
+{
+    HWND shown = nullptr;
+    ::EnumWindows(
+        [](HWND window, LPARAM found) {
+            if (::IsWindowVisible(window) && ClassOf(window) == TOOLTIPS_CLASSW) {
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&shown));
+    return shown;
+}
+
+// The text of the tooltip's current tool. A tooltip keeps it out of its
+// window text, so it is asked for into memory of the program's own.
+std::string TipText(HWND tip)
+{
+    struct Request {
+        TTTOOLINFOW tool;
+        wchar_t text[512];
+    };
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(tip, &process);
+    const HANDLE program = ::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+    if (!program)
+        return {};
+    std::string text;
+    auto* remote = static_cast<Request*>(::VirtualAllocEx(program, nullptr, sizeof(Request), MEM_COMMIT, PAGE_READWRITE));
+    Request local{};
+    local.tool.cbSize = sizeof local.tool;
+    if (remote && ::WriteProcessMemory(program, remote, &local, sizeof local, nullptr) &&
+        ::SendMessageW(tip, TTM_GETCURRENTTOOLW, 0, reinterpret_cast<LPARAM>(&remote->tool)) &&
+        ::ReadProcessMemory(program, remote, &local, sizeof local, nullptr)) {
+        local.tool.lpszText = remote->text;
+        if (::WriteProcessMemory(program, &remote->tool, &local.tool, sizeof local.tool, nullptr)) {
+            ::SendMessageW(tip, TTM_GETTEXTW, std::size(local.text), reinterpret_cast<LPARAM>(&remote->tool));
+            if (::ReadProcessMemory(program, remote->text, local.text, sizeof local.text, nullptr)) {
+                local.text[std::size(local.text) - 1] = L'\0';
+                text = Utf8Of(local.text);
+            }
+        }
+    }
+    if (remote)
+        ::VirtualFreeEx(program, remote, 0, MEM_RELEASE);
+    ::CloseHandle(program);
+    return text;
 }
 
 HWND FindDialogWith(int controlId)
@@ -177,6 +229,13 @@ int wmain(int argc, wchar_t** argv)
         Print(TextOf(::GetDlgItem(dialog, kProgressText)));
         return 0;
     }
+    if (command == L"tooltip") {
+        const HWND tip = TipShown();
+        if (!tip)
+            return 1;
+        Print(TipText(tip));
+        return 0;
+    }
     if (command == L"cell" && argc > 2)
         return Cell(std::wcstol(argv[2], nullptr, 10));
     if (command == L"combo-arrow")
@@ -193,6 +252,6 @@ int wmain(int argc, wchar_t** argv)
         PrintPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
         return 0;
     }
-    Print("usage: wizard_probe page|box|progress|cell ROW|combo-arrow|dropdown ENTRY|button ID");
+    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID");
     return 2;
 }

@@ -30,9 +30,9 @@ wineserver -k
 wineserver -w
 wineserver -p >"$work/wineserver.log" 2>&1
 
-if wine_run ports "$cli_exe" ports && grep -qP '^COM5\t\\\\\.\\COM5\r?$' "$work/ports.out" \
+if wine_run ports "$cli_exe" ports && grep -qP '^COM5\t\\\\\.\\COM5\t\\Device\\Serial\d+\r?$' "$work/ports.out" \
     && grep -qP '^COM6\t' "$work/ports.out"; then
-  pass "ports lists COM5 and COM6 from the device map"
+  pass "ports lists COM5 and COM6 from the device map, each with its driver's device"
 else
   fail "ports: $(cat "$work/ports.out" "$work/ports.err")"
 fi

@@ -5,7 +5,8 @@
 # as COM ports: a save into a Cyrillic-named folder and file, the settings
 # list's drop-downs picked with the mouse and the keys, the file written back
 # into another device, a refused model (page 5), a port that cannot be opened
-# (pages 3 and 8), and leaving the program. A picture of every page, both
+# (pages 3 and 8), and leaving the program by "Выход" and by the system's
+# close request. A picture of every page, both
 # progress dialogs and the message boxes goes into SHOTS.
 # Usage: wine-wizard.sh MIRREX.exe WIZARD_PROBE.exe LINUX-CLI DEVSIM WORKDIR SHOTS
 # Needs DISPLAY (a virtual display), WINEPREFIX (a prefix of its own) and
@@ -78,6 +79,22 @@ pick_with_mouse() {
   click_at $(probe dropdown "$entry")
 }
 
+# Opens the port row's drop-down, points at its second entry and waits for
+# its tooltip (under wine the device map's driver device), then picks it.
+port_tooltip() {
+  local point
+  point=$(probe cell 1) || return 1
+  double_click_at $point
+  wait_for '^[0-9]+ [0-9]+$' 10 combo-arrow || return 1
+  click_at $(probe combo-arrow)
+  point=$(wait_for '^[0-9]+ [0-9]+$' 10 dropdown 1 && probe dropdown 1) || return 1
+  xdotool mousemove $point mousemove_relative 2 0
+  wait_for '^\\Device\\Serial[0-9]+$' 10 tooltip || return 1
+  shot 20-port-tooltip
+  xdotool click 1
+  sleep 0.3
+}
+
 # --- the program and its stored settings --------------------------------------
 store_settings() {  # start choice, port number, save path, replicate path
   local key='HKCU\Software\Tolvar\Mirrex'
@@ -105,8 +122,27 @@ leave_wizard() {
   key Escape
   wait_box 'Выйти из программы' 10 || return 1
   key Left Return
+  wizard_ended
+}
+wizard_ended() {
   for _ in $(seq 100); do kill -0 "$wizard_pid" 2>/dev/null || { wizard_pid=""; return 0; }; sleep 0.1; done
   return 1
+}
+# The system's close request (Alt+F4 on the sheet), answered No: the
+# question goes, the program stays on page $1.
+refuse_close() {
+  key alt+F4
+  wait_box 'Выйти из программы' 10 || return 1
+  shot 19-close-question
+  key Left Right Return
+  no_box && wait_page "$1" 10 && kill -0 "$wizard_pid" 2>/dev/null
+}
+# The same request answered Yes: the program ends.
+accept_close() {
+  key alt+F4
+  wait_box 'Выйти из программы' 10 || return 1
+  key Left Return
+  wizard_ended
 }
 
 # --- the devices and ports ---------------------------------------------------
@@ -205,13 +241,15 @@ shot 17-port-message
 key Return
 check "a failed opening while writing leads to page 8" wait_page 8
 shot 08-write-settings
+check "the port's drop-down tells the device behind the entry under the pointer" port_tooltip
 check "the baud rate's drop-down picked with the mouse" pick_with_mouse 2 7
 check "the parity's drop-down picked with the mouse" pick_with_mouse 7 1
 shot 18-list-picked
 check "Back on page 8 stores the list and returns to page 7" eval 'press_button $kBack && wait_page 7'
 check "the picked baud rate is stored" test "$(stored_dword baud_rate)" = 57600
 check "the picked parity is stored (even)" test "$(stored_dword parity)" = 2
-check "Выход and Yes end the program" leave_wizard
+check "Alt+F4 asks first; No keeps the program on page 7" refuse_close 7
+check "Alt+F4 and Yes end the program" accept_close
 
 echo "wine-wizard: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "device/AreaFolder.h"
+#include "gui/win32/BesideWindow.h"
 #include "gui/win32/CWizard97PropertySheet.h"
 #include "platform/ProgramPath.h"
 #include "platform/Utf8Path.h"
@@ -29,6 +30,7 @@ CMirrexApp::CMirrexApp(HINSTANCE instance)
       m_files(m_prompts)
 {
     m_dialogs.SetLink(&m_link);
+    m_operations.SetBlockingCall(RunBesideWindow);
 }
 
 int CMirrexApp::InitInstance()

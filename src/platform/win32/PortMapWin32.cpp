@@ -1,7 +1,9 @@
 // The port map on Windows: the ports are the device map's, opened by their
-// own names; there are no aliases to keep.
+// own names; there are no aliases to keep. Each is described by what Plug
+// and Play says of it, or else by the driver's device the map names.
 
 #include "platform/PortMap.h"
+#include "platform/win32/PortDescriptions.h"
 #include "platform/win32/SerialCommPorts.h"
 
 PortMap::PortMap() = default;
@@ -11,10 +13,13 @@ PortMap::PortMap(PortMapRoots roots) : m_roots(std::move(roots)) {}
 std::vector<PortEntry> PortMap::List()
 {
     std::vector<PortEntry> entries;
-    for (auto& name : SerialPortNames(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<std::string>())) {
-        const uint32_t number = NumberOfName(name).value_or(0);
-        std::string devicePath = "\\\\.\\" + name;
-        entries.push_back({std::move(name), number, std::move(devicePath), PortKind::OnBoard});
+    const std::map<std::string, std::string> described = PlugAndPlayPortDescriptions();
+    for (auto& port : SerialPortNames(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<SerialPortName>())) {
+        const uint32_t number = NumberOfName(port.name).value_or(0);
+        std::string devicePath = "\\\\.\\" + port.name;
+        const auto found = described.find(PortKey(port.name));
+        std::string description = found != described.end() ? found->second : std::move(port.mapEntry);
+        entries.push_back({std::move(port.name), number, std::move(devicePath), PortKind::OnBoard, std::move(description)});
     }
     return entries;
 }

@@ -11,7 +11,7 @@ constexpr DWORD kValueNameCapacity = 260;
 
 // The port name of one value; nullopt for a value that is skipped, and for
 // the end of the list when *end is set.
-std::optional<std::string> PortNameAt(HKEY key, DWORD index, bool* end)
+std::optional<SerialPortName> PortNameAt(HKEY key, DWORD index, bool* end)
 {
     wchar_t valueName[kValueNameCapacity] = {};
     DWORD valueNameLength = kValueNameCapacity;
@@ -28,17 +28,17 @@ std::optional<std::string> PortNameAt(HKEY key, DWORD index, bool* end)
     const std::size_t length = std::wcslen(data);
     if (length == 0 || length > kMaxPortNameLength)
         return std::nullopt;
-    return Utf8Of(std::wstring_view(data, length));
+    return SerialPortName{Utf8Of(std::wstring_view(data, length)), Utf8Of(std::wstring_view(valueName, valueNameLength))};
 }
 
 }  // namespace
 
-std::optional<std::vector<std::string>> SerialPortNames(HKEY root, const wchar_t* keyPath)
+std::optional<std::vector<SerialPortName>> SerialPortNames(HKEY root, const wchar_t* keyPath)
 {
     UniqueKey key;
     if (::RegOpenKeyExW(root, keyPath, 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
         return std::nullopt;
-    std::vector<std::string> names;
+    std::vector<SerialPortName> names;
     bool end = false;
     for (DWORD index = 0; !end; ++index) {
         if (auto name = PortNameAt(key.Get(), index, &end))

@@ -12,19 +12,19 @@
 
 namespace {
 
-QLabel* MakeStatic(const ControlSpec& spec)
+QLabel* MakeStatic(const ControlSpec& entry)
 {
-    auto* label = new QLabel(QString::fromUtf8(spec.text));
+    auto* label = new QLabel(QString::fromUtf8(entry.text));
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
-    label->setAlignment(((spec.styles & kStyleCentre) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setAlignment(((entry.styles & kStyleCentre) ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     return label;
 }
 
-QLabel* MakePicture(const ControlSpec& spec)
+QLabel* MakePicture(const ControlSpec& entry)
 {
     auto* picture = new QLabel;
-    picture->setPixmap(QPixmap(QStringLiteral(":/images/%1.png").arg(spec.imageId)));
+    picture->setPixmap(QPixmap(QStringLiteral(":/images/%1.png").arg(entry.imageId)));
     picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return picture;
 }
@@ -46,12 +46,12 @@ QProgressBar* MakeProgressBar()
     return bar;
 }
 
-QWidget* MakeControl(const ControlSpec& spec)
+QWidget* MakeControl(const ControlSpec& entry)
 {
-    const QString text = spec.text ? QString::fromUtf8(spec.text) : QString();
-    switch (spec.kind) {
-    case ControlKind::Static: return MakeStatic(spec);
-    case ControlKind::Picture: return MakePicture(spec);
+    const QString text = entry.text ? QString::fromUtf8(entry.text) : QString();
+    switch (entry.kind) {
+    case ControlKind::Static: return MakeStatic(entry);
+    case ControlKind::Picture: return MakePicture(entry);
     case ControlKind::Edit: return MakeEdit();
     case ControlKind::PushButton: {
         auto* button = new QPushButton(text);
@@ -70,14 +70,14 @@ QWidget* MakeControl(const ControlSpec& spec)
 
 void BuildTemplateControls(const DialogTemplate& dialog, QWidget* parent, const DialogUnits& units)
 {
-    for (const ControlSpec& spec : dialog.controls) {
-        QWidget* control = MakeControl(spec);
+    for (const ControlSpec& entry : dialog.controls) {
+        QWidget* control = MakeControl(entry);
         control->setParent(parent);
-        if (spec.id != 0)
-            control->setObjectName(QString::number(spec.id));
-        const DluRect& r = spec.rect;
+        if (entry.id != 0)
+            control->setObjectName(QString::number(entry.id));
+        const DluRect& r = entry.rect;
         control->setGeometry(units.Rect(r.x, r.y, r.width, r.height));
-        if (spec.styles & kStyleHidden)
+        if (entry.styles & kStyleHidden)
             control->hide();
     }
 }

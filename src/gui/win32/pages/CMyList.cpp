@@ -227,14 +227,84 @@ void CMyList::OpenCombo(int row, const std::vector<ComboEntry>& entries, int sel
                            cellHeight * (kVisibleEntries + 1), kComboId);
     ::SendMessageW(m_combo, CB_SETMINVISIBLE, kVisibleEntries, 0);
     FillCombo(entries, selected);
+    AttachEntryTips();
     ::SetFocus(m_combo);
+}
+
+void CMyList::AttachEntryTips()
+{
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetComboBoxInfo(m_combo, &info) || !info.hwndList)
+        return;
+    m_dropDown = info.hwndList;
+    // Owned by the combo box, it goes with it.
+    m_entryTips = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_combo, nullptr,
+                                    reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(m_list, GWLP_HINSTANCE)),
+                                    nullptr);
+    if (!m_entryTips)
+        return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = m_combo;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_dropDown);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(m_entryTips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    ::SendMessageW(m_entryTips, TTM_SETMAXTIPWIDTH, 0, 480);
+    m_tipEntry = -1;
+    ::SetWindowSubclass(m_dropDown, DropDownProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// The tip follows the entry under the pointer; an entry without one shows
+// none.
+void CMyList::ShowEntryTip(int entry)
+{
+    if (!m_entryTips || entry == m_tipEntry)
+        return;
+    m_tipEntry = entry;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = m_combo;
+    tool.uId = reinterpret_cast<UINT_PTR>(m_dropDown);
+    const bool known = entry >= 0 && static_cast<std::size_t>(entry) < m_entryTipTexts.size();
+    tool.lpszText = const_cast<wchar_t*>(known ? m_entryTipTexts[entry].c_str() : L"");
+    ::SendMessageW(m_entryTips, TTM_POP, 0, 0);
+    ::SendMessageW(m_entryTips, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CALLBACK CMyList::DropDownProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self)
+{
+    auto* list = reinterpret_cast<CMyList*>(self);
+    switch (message) {
+    case WM_MOUSEMOVE: {
+        const LRESULT hit = ::SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
+        list->ShowEntryTip(HIWORD(hit) == 0 ? static_cast<int>(LOWORD(hit)) : -1);
+        break;
+    }
+    case WM_NCDESTROY:
+        ::RemoveWindowSubclass(window, DropDownProc, kSubclassId);
+        if (list->m_dropDown == window) {
+            list->m_dropDown = nullptr;
+            list->m_entryTips = nullptr;
+        }
+        break;
+    default: break;
+    }
+    return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
 void CMyList::FillCombo(const std::vector<ComboEntry>& entries, int selected)
 {
     ::SendMessageW(m_combo, CB_RESETCONTENT, 0, 0);
-    for (const ComboEntry& entry : entries)
+    m_entryTipTexts.clear();
+    for (const ComboEntry& entry : entries) {
         ::SendMessageW(m_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideOf(entry.text).c_str()));
+        m_entryTipTexts.push_back(WideOf(entry.tooltip));
+    }
+    m_tipEntry = -1;
     ::SendMessageW(m_combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
 }
 
@@ -280,6 +350,8 @@ void CMyList::CloseEditor()
     const HWND editor = OpenEditor();
     m_combo = nullptr;
     m_edit = nullptr;
+    m_entryTips = nullptr;
+    m_dropDown = nullptr;
     if (!editor)
         return;
     // The keyboard stays in the list rather than going nowhere; the focus

@@ -11,9 +11,15 @@
 // selection, focus loss and Enter are posted back to the list and handled
 // once the editor has finished with the message, and only if that editor
 // is still the open one.
+//
+// The port row's drop-down shows, as the tooltip of the entry under the
+// pointer, the device behind that port.
 
 #include <windows.h>
 #include <commctrl.h>
+
+#include <string>
+#include <vector>
 
 #include "wizard/SettingsList.h"
 
@@ -37,6 +43,8 @@ public:
 private:
     static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
+    static LRESULT CALLBACK DropDownProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
     static LRESULT CALLBACK EditorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                        DWORD_PTR self);
     LRESULT OnListMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -54,6 +62,8 @@ private:
     RECT CellRect(int row, CellEditor editor) const;
     HWND CreateEditor(const wchar_t* className, DWORD style, const RECT& cell, int height, int id);
     void FillCombo(const std::vector<ComboEntry>& entries, int selected);
+    void AttachEntryTips();
+    void ShowEntryTip(int entry);
     HWND OpenEditor() const { return m_combo ? m_combo : m_edit; }
 
     SettingsList m_logic;
@@ -61,6 +71,10 @@ private:
     HWND m_list = nullptr;
     HWND m_combo = nullptr;
     HWND m_edit = nullptr;
+    HWND m_entryTips = nullptr;  // the open combo's tooltip, owned by it
+    HWND m_dropDown = nullptr;   // the open combo's drop-down list
+    std::vector<std::wstring> m_entryTipTexts;
+    int m_tipEntry = -1;
     int m_activatedRow = -1;
     int m_activatedColumn = -1;
 };

@@ -1,0 +1,22 @@
+#pragma once
+// What the system says of each serial port, so that an engineer recognises
+// the adapter behind a COM number: the Plug and Play friendly name and
+// manufacturer of the devices of the Ports class.
+
+#include <map>
+#include <string>
+
+// "USB Serial Port (COM3)" by "Acme" for COM3 gives "USB Serial Port,
+// Acme": the port's own name is dropped from the end of the friendly name
+// (the list shows it already), and the manufacturer is added unless the
+// name holds it. Empty when the system says nothing.
+std::string PortDescriptionOf(const std::string& portName, const std::string& friendlyName,
+                              const std::string& manufacturer);
+
+// The description of every present Plug and Play port, by its port name in
+// capitals ("COM3"); empty where the system has none (as under some
+// emulators, which only fill the device map).
+std::map<std::string, std::string> PlugAndPlayPortDescriptions();
+
+// The port name in capitals, as the descriptions are keyed.
+std::string PortKey(const std::string& portName);
