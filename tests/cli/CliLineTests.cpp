@@ -67,7 +67,7 @@ TEST_F(CliLine, ThreePortsAtOnceEachGetTheWholeFile)
                                    StartDevice("c", {"--random-areas", "3:650,350,90,50"})};
     const std::string report = File("line.jsonl");
     std::unique_ptr<Child> cli = StartCliWith({"--port", ports[0], "--port", ports[1], "--port", ports[2], "write",
-                                               master, "--report", report});
+                                               master, "--set-clock", "--report", report});
     EXPECT_EQ(cli->Wait(), 0) << cli->Err();
     for (const char* device : {"a", "b", "c"}) EXPECT_EQ(AreasOfDevice(device), AreasOfFile(master)) << device;
 
@@ -80,6 +80,7 @@ TEST_F(CliLine, ThreePortsAtOnceEachGetTheWholeFile)
         EXPECT_NE(table[row].find("выполнено"), std::string::npos);
     }
     EXPECT_EQ(table[4], "Всего приборов: 3, выполнено: 3, ошибок: 0, отклонено: 0, отменено: 0");
+    EXPECT_EQ(Count(cli->Err(), "Дата и время в приборе: "), 3u) << cli->Err();
 
     const std::vector<std::string> lines = LinesOf(ReadText(report));
     ASSERT_EQ(lines.size(), 3u);
@@ -90,7 +91,7 @@ TEST_F(CliLine, ThreePortsAtOnceEachGetTheWholeFile)
         EXPECT_EQ(Field(line, "file"), master);
         EXPECT_EQ(Field(line, "sha256"), Sha256Of(master));
         EXPECT_NE(line.find("\"sizes\":[700,300,100,40]"), std::string::npos);
-        EXPECT_NE(line.find("\"verify\":true,\"rewrites\":[0,0,0,0],\"clock\":false"), std::string::npos);
+        EXPECT_NE(line.find("\"verify\":true,\"rewrites\":[0,0,0,0],\"clock\":true"), std::string::npos);
         EXPECT_EQ(Field(line, "time").size(), 25u) << line;  // 2009-03-05T07:04:09+03:00
         EXPECT_EQ(Field(line, "port"), Field(line, "device"));
     }
