@@ -171,6 +171,8 @@ void DeviceLink::WaitUntilReleased(const AreaJob* job)
     m_released.wait(guard, [&] { return m_heldJob != job; });
 }
 
+bool DeviceLink::PortLost() { return m_port && m_port->Line().Lost(); }
+
 bool DeviceLink::ServesRequests() const { return m_thread.joinable() && m_port != nullptr; }
 
 AreaJob* DeviceLink::TakeJob(std::atomic<bool>& cancel)

@@ -51,6 +51,14 @@ struct WriteVerification {
     bool differs = false;       // failed: an area still differed after its last rewrite
 };
 
+// Who the device of the last WriteConfiguration said it was, as the job's
+// own check read it before writing; a text the device did not give (it
+// did not answer, or has no such parameter) is missing.
+struct DeviceIdentity {
+    std::optional<std::u16string> model;
+    std::optional<std::u16string> version;
+};
+
 class DeviceLink {
 public:
     using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
@@ -82,6 +90,10 @@ public:
 
     // Identification (runs inside BeginAreaRead while pending).
     bool Identify();
+    // Whether a device answers on the open port, asked with "dev" and
+    // telling the user nothing: for waiting until a device is connected or
+    // has been taken away.
+    bool Answers();
 
     // The jobs: 1 done, 0 failed (the user has been told, unless refused).
     // Every read identifies the device first and records who it is in
@@ -100,6 +112,10 @@ public:
     std::filesystem::path AreaFilePath(uint8_t area);
     // The port's own account of a failed open (device path and reason).
     std::string LastOpenDetail() const { return m_lastOpenDetail; }
+    // True when the open port's line has gone (an adapter pulled out): no
+    // device will answer on it until the port is opened again. Asked
+    // between requests, never while one runs.
+    bool PortLost();
 
     // State shared with the wizard and the configuration file operations.
     // header: the file's, as the check loads it and the write uses it.
@@ -114,6 +130,7 @@ public:
     int32_t refusalCode = 0;
     uint32_t readSizes[4] = {};
     WriteVerification lastWrite;
+    DeviceIdentity lastWriteDevice;
 
 private:
     void WorkerLoop();

@@ -4,13 +4,17 @@
 
 #include <utility>
 
-File::File(File&& other) noexcept : m_handle(std::exchange(other.m_handle, kClosed)) {}
+File::File(File&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, kClosed)), m_appending(std::exchange(other.m_appending, false))
+{
+}
 
 File& File::operator=(File&& other) noexcept
 {
     if (this != &other) {
         Close();
         m_handle = std::exchange(other.m_handle, kClosed);
+        m_appending = std::exchange(other.m_appending, false);
     }
     return *this;
 }

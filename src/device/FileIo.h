@@ -25,6 +25,10 @@ enum class FileMode {
     Update,     // an existing file, for reading and writing; nothing is truncated
     Create,     // for writing; created, or truncated when it exists
     CreateNew,  // for writing; fails when the name exists already
+    // For writing at the end: created when missing, never truncated, and
+    // every write lands at the end as it is then, also while other
+    // programs append to the same file.
+    Append,
 };
 
 // Why a file could not be opened, in the terms the user is told.
@@ -66,6 +70,13 @@ public:
     int64_t ReadSome(void* into, std::size_t count);
     bool ReadExactly(void* into, std::size_t count);
     bool WriteAll(const void* bytes, std::size_t count);
+    // The bytes in one system call, false unless all of them were written:
+    // on a file opened with FileMode::Append they land together at its end,
+    // never mixed with what another program appends at the same moment (on
+    // a local disk).
+    bool WriteInOnePiece(const void* bytes, std::size_t count);
+    // Forces what was written to the disk; the file stays open.
+    bool Sync();
     // Forces what was written to the disk and closes; false when any of it
     // failed, which is where a full disk usually shows.
     bool Finish();
@@ -80,6 +91,7 @@ private:
     bool Close();
 
     intptr_t m_handle = kClosed;
+    bool m_appending = false;  // opened with FileMode::Append
 };
 
 // A closed File when it cannot be opened, with the reason in *error when

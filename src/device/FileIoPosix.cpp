@@ -19,6 +19,7 @@ int FlagsOf(FileMode mode)
     case FileMode::Update: return O_RDWR;
     case FileMode::Create: return O_WRONLY | O_CREAT | O_TRUNC;
     case FileMode::CreateNew: return O_WRONLY | O_CREAT | O_EXCL;
+    case FileMode::Append: return O_WRONLY | O_CREAT | O_APPEND;
     }
     return O_RDONLY;
 }
@@ -103,6 +104,20 @@ bool File::WriteAll(const void* bytes, std::size_t count)
     return true;
 }
 
+bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+{
+    if (!IsOpen()) return false;
+    for (;;) {
+        ssize_t written = ::write(Descriptor(m_handle), bytes, count);
+        // Interrupted before anything was written; a partial write is not
+        // repeated, as its rest would land apart from it.
+        if (written < 0 && errno == EINTR) continue;
+        return written >= 0 && static_cast<std::size_t>(written) == count;
+    }
+}
+
+bool File::Sync() { return IsOpen() && ::fsync(Descriptor(m_handle)) == 0; }
+
 bool File::Finish()
 {
     bool synced = IsOpen() && ::fsync(Descriptor(m_handle)) == 0;
@@ -123,6 +138,7 @@ File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error
         return File();
     }
     File file(fd);
+    file.m_appending = mode == FileMode::Append;
     struct stat info {};
     const int flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0

@@ -37,6 +37,7 @@ struct OpenParameters {
     DWORD access;
     DWORD sharing;
     DWORD disposition;
+    DWORD flags = FILE_ATTRIBUTE_NORMAL;
 };
 
 OpenParameters ParametersOf(FileMode mode)
@@ -47,6 +48,12 @@ OpenParameters ParametersOf(FileMode mode)
     case FileMode::Update: return {GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING};
     case FileMode::Create: return {GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS};
     case FileMode::CreateNew: return {GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW};
+    // Append access alone, without the right to write elsewhere, is what
+    // makes every write go to the end of the file as it is at that moment.
+    // Without the write right the file's buffers cannot be flushed either:
+    // each write goes through to the disk instead.
+    case FileMode::Append:
+        return {FILE_APPEND_DATA | SYNCHRONIZE, kShareAll, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH};
     }
     return {GENERIC_READ, kShareAll, OPEN_EXISTING};
 }
@@ -137,6 +144,17 @@ bool File::WriteAll(const void* bytes, std::size_t count)
     return true;
 }
 
+bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+{
+    DWORD written = 0;
+    if (!IsOpen() || count > kLargestPiece) return false;
+    return ::WriteFile(HandleOf(m_handle), bytes, static_cast<DWORD>(count), &written, nullptr) && written == count;
+}
+
+// A file opened for appending has written through already (and could not
+// be flushed, having no write right).
+bool File::Sync() { return IsOpen() && (m_appending || ::FlushFileBuffers(HandleOf(m_handle))); }
+
 bool File::Finish()
 {
     bool flushed = IsOpen() && ::FlushFileBuffers(HandleOf(m_handle));
@@ -147,12 +165,13 @@ File OpenFile(const std::filesystem::path& path, FileMode mode, FileError* error
 {
     const OpenParameters how = ParametersOf(mode);
     HANDLE handle = ::CreateFileW(SystemPathOf(path).c_str(), how.access, how.sharing, nullptr, how.disposition,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  how.flags, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         if (error != nullptr) *error = ErrorOf(::GetLastError());
         return File();
     }
     File file(reinterpret_cast<intptr_t>(handle));
+    file.m_appending = mode == FileMode::Append;
     // Opening a pipe or a device does not wait; what it gives is refused
     // unless it is a file on a disk.
     if (::GetFileType(handle) != FILE_TYPE_DISK) {

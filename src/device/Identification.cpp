@@ -24,6 +24,14 @@ bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t 
     return ReadParam(&request);
 }
 
+bool DeviceLink::Answers()
+{
+    ParamRequest request;
+    ReadIdentity(request, "dev", kDevHash);
+    // An nErr is an answer too: a device is there, whatever it makes of "dev".
+    return request.status == 0 || request.status == PROTO_NERR;
+}
+
 bool DeviceLink::Identify()
 {
     ParamRequest request;
@@ -57,6 +65,7 @@ int DeviceLink::CheckWriteTarget()
     ReadIdentity(request, "dev", kDevHash);
     if (request.status == 0) {
         std::u16string model = DecodeDeviceText(request.data, request.length);
+        lastWriteDevice.model = model;
         // Case counts here: the file must come from this very model.
         if (!IsSupportedModel(model) || model != HeaderDeviceName(header)) {
             deviceRefused = true;
@@ -69,7 +78,8 @@ int DeviceLink::CheckWriteTarget()
     }
     ReadIdentity(request, "ver", kVerHash);
     if (request.status == 0) {
-        if (DecodeDeviceText(request.data, request.length) != HeaderSoftwareVersion(header)) {
+        lastWriteDevice.version = DecodeDeviceText(request.data, request.length);
+        if (*lastWriteDevice.version != HeaderSoftwareVersion(header)) {
             MessageBoxRequest question{texts::kVersionMismatchQuestion, MsgIcon::Exclamation, MsgButtons::YesNo, true,
                                        MsgCaption::Application};
             if (m_prompts.Show(question) != MsgAnswer::Yes) return 0;

@@ -68,6 +68,7 @@ int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length, boo
 {
     lastWrite = WriteVerification{};
     lastWrite.on = verify;
+    lastWriteDevice = DeviceIdentity{};
     // What the file alone shows to be unwritable never reaches the device:
     // an opened empty write would erase the area.
     if (std::optional<WriteRefusal> refusal = RefuseWrite(header, image ? length : 0)) {

@@ -2,6 +2,7 @@
 // The PC's local time, behind a seam so tests can fix it.
 
 #include <memory>
+#include <string>
 
 struct LocalTime {
     int year = 0;    // e.g. 2009
@@ -19,3 +20,11 @@ public:
 };
 
 std::unique_ptr<Clock> MakeSystemClock();
+
+// The moment now in the PC's local time, as ISO 8601 with the offset from
+// UTC ("2009-03-05T07:04:09+03:00"): a record that is read on another PC
+// or after the clocks have changed still says when it was.
+std::string LocalTimestamp();
+
+// "+03:00" for an offset east of UTC in minutes; the rest of a timestamp.
+std::string FormatTimestamp(const LocalTime& time, int offsetMinutes);

@@ -2,6 +2,7 @@
 // The program's command line and standard streams in UTF-8, the encoding
 // of every text inside the program, whatever the system's code pages are.
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,17 @@ enum class StandardStream { Input, Output, Error };
 // True when the stream is a terminal the user reads or types at (a Windows
 // console; a tty on Linux), not a file, a pipe or the null device.
 bool IsConsole(StandardStream stream);
+
+// Drawing over lines already written on a console, as a display of several
+// lines that change in place needs. Each works on a stream for which
+// IsConsole holds and does nothing on another; what the stream's
+// std::ostream holds is written out first.
+// The console's width in characters; 0 when it is not known.
+std::size_t ConsoleWidth(StandardStream stream);
+// Moves the cursor to the start of the line `lines` lines above its own.
+void ConsoleCursorUp(StandardStream stream, std::size_t lines);
+// Blanks the rest of the cursor's line; the cursor stays.
+void ConsoleClearToLineEnd(StandardStream stream);
 
 // For its life, std::cout, std::cerr and std::cin carry UTF-8: on a Windows
 // console they are written with WriteConsoleW and read with ReadConsoleW,

@@ -38,6 +38,7 @@ public:
     void Drain() override;
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
+    bool Lost() override { return IsOpen() && m_broken; }
 
 private:
     using SteadyClock = std::chrono::steady_clock;

@@ -78,6 +78,10 @@ public:
     // it cannot, and the caller switches RTS itself.
     virtual bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) = 0;
     virtual ReadOutcome Read(char* into, uint32_t count) = 0;
+    // True once the other end of an open line has gone (the adapter was
+    // pulled out, the terminal hung up): nothing will pass again until the
+    // port is opened anew. A line that cannot tell says false.
+    virtual bool Lost() { return false; }
 };
 
 // The platform's real serial line.

@@ -9,18 +9,28 @@ inline constexpr const char* kCliUsage =
     "  mirrex-cli [связь] identify\n"
     "  mirrex-cli [связь] save ФАЙЛ [--force]\n"
     "  mirrex-cli [связь] write ФАЙЛ [--set-clock] [--accept-version-mismatch] [--no-verify]\n"
+    "             [--loop [--count N]] [--report ОТЧЁТ]\n"
     "  mirrex-cli inspect ФАЙЛ\n"
     "связь: --port COMn|ПУТЬ --baud N --address N --address-bits 8|11 --data-bits N\n"
     "       --parity none|odd|even --stop-bits 1|2 --converter auto|semi\n"
     "       (по умолчанию - сохранённые настройки программы)\n"
     "       --area-folder ПАПКА - папка временных файлов областей\n"
+    "write пишет во все приборы, порты которых указаны (--port несколько раз), одновременно;\n"
+    "  --loop - в каждый следующий прибор, подключённый к порту, до Ctrl-C или N приборов;\n"
+    "  --report - дописывать в ОТЧЁТ строку JSON о каждом приборе.\n"
     "Коды завершения: 0 - выполнено, 1 - ошибка, 2 - неверные аргументы,\n"
     "  3 - прибор не поддерживается или другой модели, 4 - отменено,\n"
-    "  5 - записанная область при проверке отличается от файла.\n"
+    "  5 - записанная область при проверке отличается от файла;\n"
+    "  для нескольких приборов - код худшего результата (5, 1, 3, 4, 0).\n"
     "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
 inline constexpr const char* kCliAllowedValues = " (допустимо: ";
 inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";
+inline constexpr const char* kCliPortTwice = " (порт указан дважды)";
+inline constexpr const char* kCliSamePort = " (это тот же порт, что и ";
+inline constexpr const char* kCliOnePortOnly = " (save и identify работают с одним портом)";
+inline constexpr const char* kCliCountValues = "1..1000000";
+inline constexpr const char* kCliCountNeedsLoop = " (только вместе с --loop)";
 inline constexpr const char* kCliAddressValues = "0..255 при 8-битной адресации, 0..2047 при 11-битной";
 inline constexpr const char* kCliStoredAddressTooWide =
     " (при 8-битной адресации допустимы адреса 0..255; укажите --address, сохранённый адрес: ";
@@ -53,5 +63,33 @@ inline constexpr const char* kCliSizes = "Размеры областей 0, 16,
 inline constexpr const char* kCliSha256 = "SHA-256: ";
 inline constexpr const char* kCliNoPorts = "Последовательные порты не найдены. ";
 inline constexpr const char* kCliAnswerHint = " [д/н] ";
+// Writing on several ports, and the loop.
+inline constexpr const char* kCliLineOpening = "открытие порта";
+inline constexpr const char* kCliLineChecking = "проверка прибора";
+inline constexpr const char* kCliLineWaiting = "ожидание прибора";
+inline constexpr const char* kCliLineWaitingGone = "ожидание отключения прибора";
+inline constexpr const char* kCliLinePortLost = "порт недоступен, ожидание порта";
+inline constexpr const char* kCliLineStopped = "остановлено";
+inline constexpr const char* kCliLineLastDevice = " (последний прибор: ";
+inline constexpr const char* kCliResultDone = "выполнено";
+inline constexpr const char* kCliResultFailed = "ошибка";
+inline constexpr const char* kCliResultRefused = "отклонено";
+inline constexpr const char* kCliResultCancelled = "отменено";
+inline constexpr const char* kCliSeconds = " с";
+inline constexpr const char* kCliTablePort = "Порт";
+inline constexpr const char* kCliTableModel = "Прибор";
+inline constexpr const char* kCliTableVersion = "Версия ПО";
+inline constexpr const char* kCliTableResult = "Результат";
+inline constexpr const char* kCliTableTime = "Время, с";
+inline constexpr const char* kCliTableMessage = "Сообщение";
+inline constexpr const char* kCliTotals = "Всего приборов: ";
+inline constexpr const char* kCliTotalsDone = ", выполнено: ";
+inline constexpr const char* kCliTotalsFailed = ", ошибок: ";
+inline constexpr const char* kCliTotalsRefused = ", отклонено: ";
+inline constexpr const char* kCliTotalsCancelled = ", отменено: ";
+inline constexpr const char* kCliFinishing =
+    "Ctrl-C: новые приборы не принимаются, начатые записи завершаются; повторное Ctrl-C отменит их.";
+inline constexpr const char* kCliReportCannotOpen = "Файл отчёта не удаётся открыть для записи: ";
+inline constexpr const char* kCliReportCannotWrite = "Не удалось дописать строку в файл отчёта. ";
 
 }  // namespace texts

@@ -63,6 +63,31 @@ TEST_F(FileLayer, EachModeCreatesTruncatesOrKeepsAsItSays)
     RemoveFile(path);  // already gone: nothing happens
 }
 
+// A report shared by several programs: each line lands at the end as it is
+// then, never over what another handle appended meanwhile, and nothing
+// there before is truncated.
+TEST_F(FileLayer, AppendingHandlesAddAtTheEndAsItIsThen)
+{
+    const auto path = Path("отчёт.jsonl");
+    ASSERT_TRUE(Store(path, FileMode::Create, {'0', '\n'}));
+    File first = OpenFile(path, FileMode::Append);
+    File second = OpenFile(path, FileMode::Append);
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first.WriteInOnePiece("a1\n", 3) && first.Sync());
+    EXPECT_TRUE(second.WriteInOnePiece("b1\n", 3) && second.Sync());
+    EXPECT_TRUE(first.WriteInOnePiece("a2\n", 3) && first.Sync());
+    first = File();
+    second = File();
+    const std::vector<uint8_t> expected{'0', '\n', 'a', '1', '\n', 'b', '1', '\n', 'a', '2', '\n'};
+    EXPECT_EQ(FileBytes(path), expected);
+
+    FileError error;
+    EXPECT_FALSE(OpenFile(folder.Path(), FileMode::Append, &error));
+    EXPECT_TRUE(error.kind == FileErrorKind::NotAFile || error.kind == FileErrorKind::NoPermission);
+    EXPECT_TRUE(OpenFile(Path("new.jsonl"), FileMode::Append));
+    EXPECT_TRUE(FileExists(Path("new.jsonl")));
+}
+
 TEST_F(FileLayer, ReadsAndSeeksKeepTheirPlace)
 {
     const auto path = Path("image.klx41");

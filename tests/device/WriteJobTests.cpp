@@ -194,3 +194,32 @@ TEST(WriteJob, AFileLargerThanTheDeviceTakesFailsWithTheDevicesRefusal)
     rig.link.Stop();
     EXPECT_EQ(Count(HeardCommands(rig.device), "P.A.R.E. 16"), 0u);
 }
+
+// What a line of several ports records and waits on: who the written
+// device said it was, and whether a device answers, asked without a word.
+TEST(WriteJob, TheLastWriteKeepsWhoTheDeviceWasAndAnswersAsksQuietly)
+{
+    Rig rig;
+    ASSERT_EQ(rig.Open(), 0);
+    ASSERT_EQ(WriteInto(rig, kSmallTail), 1);
+    EXPECT_EQ(rig.link.lastWriteDevice.model, std::u16string(u"KLX41"));
+    EXPECT_EQ(rig.link.lastWriteDevice.version, std::u16string(u"1.0"));
+    EXPECT_TRUE(rig.link.Answers());
+    EXPECT_FALSE(rig.link.PortLost());
+
+    DeviceModelConfig foreign;
+    foreign.model = "XYZ";
+    Rig refused(foreign);
+    ASSERT_EQ(refused.Open(), 0);
+    EXPECT_EQ(WriteInto(refused, kSmallTail), 0);
+    EXPECT_EQ(refused.link.lastWriteDevice.model, std::u16string(u"XYZ"));
+    EXPECT_FALSE(refused.link.lastWriteDevice.version);
+
+    DeviceModelConfig vanishing;
+    vanishing.vanishAfter = 1;
+    Rig gone(vanishing);
+    ASSERT_EQ(gone.Open(), 0);
+    EXPECT_TRUE(gone.link.Answers());
+    EXPECT_FALSE(gone.link.Answers());
+    EXPECT_TRUE(gone.prompts.shown.empty());
+}

@@ -366,6 +366,21 @@ TEST_F(DriverCallsTest, DrainWaitsOnTheOpenLineUntilItBreaks)
     EXPECT_EQ(m_driver->drains, 1);
 }
 
+// A waiting loop asks between requests whether the adapter is still there;
+// a line that merely stays silent must not count as gone.
+TEST_F(SerialLineTest, ALineIsLostOnlyOnceItsOtherEndHasGone)
+{
+    OpenConfigured();
+    char c = 0;
+    m_line.Read(&c, 1);
+    EXPECT_FALSE(m_line.Lost());
+    m_pty.HangUp();
+    m_line.Read(&c, 1);
+    EXPECT_TRUE(m_line.Lost());
+    m_line.Close();
+    EXPECT_FALSE(m_line.Lost());
+}
+
 }  // namespace
 
 namespace {

@@ -143,6 +143,35 @@ else
   fail "write from the Russian-named file: $(cat "$work/write-named.err")"
 fi
 
+# Both ports at once with a report, then two programs appending to that
+# report at the same time: every line whole, none lost.
+report="$work/Отчёт линии.jsonl"
+if cli line --port COM5 --port COM6 write "$(win_path "$work/windows.klx41")" --no-verify \
+      --report "$(win_path "$report")" \
+    && [ "$(grep -c '"result":"done"' "$report")" -eq 2 ] && grep -q '^COM5 .*выполнено' "$work/line.out" \
+    && grep -q '^COM6 .*выполнено' "$work/line.out"; then
+  pass "a write on two ports at once, its table and its report"
+else
+  fail "two ports: $(cat "$work/line.out" "$work/line.err")"
+fi
+cli append-5 --port COM5 write "$(win_path "$work/windows.klx41")" --no-verify --report "$(win_path "$report")" &
+first=$!
+cli append-6 --port COM6 write "$(win_path "$work/windows.klx41")" --no-verify --report "$(win_path "$report")" &
+second=$!
+if wait $first && wait $second && [ "$(wc -l <"$report")" -eq 4 ] \
+    && [ "$(grep -c '^{"time":"[^"]*","port":"COM[56]",.*"seconds":[0-9.]*}\r\?$' "$report")" -eq 4 ]; then
+  pass "two programs append to one report without mixing lines"
+else
+  fail "shared report: $(cat "$report" "$work/append-5.err" "$work/append-6.err")"
+fi
+if cli report-folder --port COM5 write "$(win_path "$work/windows.klx41")" --report "$(win_path "$work")"; then
+  fail "a folder was taken as the report"
+elif grep -q 'Файл отчёта не удаётся открыть для записи' "$work/report-folder.err"; then
+  pass "a report that cannot be written is refused"
+else
+  fail "report refusal: $(cat "$work/report-folder.err")"
+fi
+
 # In a console (cmd.exe on the terminal of `script`) the texts are written
 # as Unicode, whatever the console's code page: wine shows them on the
 # terminal in UTF-8. The console's cursor movements are taken out; `script`
@@ -167,6 +196,15 @@ if grep -q 'Cчитывание значений Retain\.\.\. *\[#\{30\}\] 100%'
   pass "the progress bar and the messages of a save in a cmd.exe console"
 else
   fail "console save: $(od -c "$work/console-save.raw" | head -20)"
+fi
+
+in_console console-line "'$(win_path "$cli_exe")' --port COM5 --port COM6 --area-folder '$(win_path "$work/area")'" \
+  "write '$(win_path "$work/windows.klx41")' --no-verify"
+if grep -q 'Всего приборов: 2, выполнено: 2' "$work/console-line.out" \
+    && grep -q 'COM6 *KLX41 *Запись значений Retain' "$work/console-line.out"; then
+  pass "the lines of two ports redrawn in a cmd.exe console"
+else
+  fail "console line: $(od -c "$work/console-line.raw" | head -40)"
 fi
 
 echo "wine-e2e: $passes passed, $failures failed"

@@ -58,17 +58,6 @@ bool ApplyConnection(const std::string& name, const std::string& value, Connecti
         *allowed = Listed(choices);
         return chosen.has_value();
     };
-    if (name == "--port") {
-        *allowed = texts::kCliPortValues;
-        if (auto number = PortMap::NumberOfName(value)) {
-            c.com = *number;
-        } else if (value.find('/') != std::string::npos) {
-            c.devicePath = value;
-        } else {
-            return false;
-        }
-        return true;
-    }
     if (name == "--baud") return choose(c.baud, BaudRates());
     if (name == "--address") {
         *allowed = texts::kCliAddressValues;
@@ -82,9 +71,29 @@ bool ApplyConnection(const std::string& name, const std::string& value, Connecti
     return false;
 }
 
+// False, with the values it takes in *allowed, when the value names no
+// port or a port given already.
+bool AddPort(const std::string& value, std::vector<PortChoice>& ports, std::string* allowed)
+{
+    PortChoice port{value, PortMap::NumberOfName(value), std::nullopt};
+    if (!port.com) {
+        *allowed = texts::kCliPortValues;
+        if (value.find('/') == std::string::npos) return false;
+        port.devicePath = value;
+    }
+    for (const PortChoice& earlier : ports) {
+        if ((port.com && earlier.com == port.com) || (port.devicePath && earlier.devicePath == port.devicePath)) {
+            *allowed = texts::kCliPortTwice;
+            return false;
+        }
+    }
+    ports.push_back(port);
+    return true;
+}
+
 bool IsConnectionOption(const std::string& name)
 {
-    for (const char* known : {"--port", "--baud", "--address", "--address-bits", "--data-bits", "--parity",
+    for (const char* known : {"--baud", "--address", "--address-bits", "--data-bits", "--parity",
                               "--stop-bits", "--converter"}) {
         if (name == known) return true;
     }
@@ -103,7 +112,47 @@ bool ApplySwitch(const std::string& name, CliOptions& options)
         options.verify = false;
         return true;
     }
+    if (name == "--loop") return options.loop = true;
     return false;
+}
+
+// A switch that takes a value: the area folder, and the write's count and
+// report. False, with the values it takes in *allowed when there are
+// such, when it does not belong here.
+bool ApplyValue(const std::string& name, const std::string& value, CliOptions& options, std::string* allowed)
+{
+    if (name == "--area-folder") {
+        options.areaFolder = value;
+        return true;
+    }
+    if (name == "--port") return AddPort(value, options.ports, allowed);
+    if (options.command != "write") return false;
+    if (name == "--report") {
+        options.report = value;
+        return true;
+    }
+    if (name == "--count") {
+        *allowed = texts::kCliCountValues;
+        return (options.count = Number<uint32_t>(value, 1, 1000000)).has_value();
+    }
+    return false;
+}
+
+bool TakesValue(const std::string& name)
+{
+    return IsConnectionOption(name) || name == "--port" || name == "--area-folder" || name == "--report"
+           || name == "--count";
+}
+
+// What the command's options say against each other: the argument to
+// name, or empty.
+std::string Conflict(const CliOptions& options)
+{
+    if ((options.command == "save" || options.command == "identify") && options.ports.size() > 1) {
+        return "--port " + options.ports[1].given + texts::kCliOnePortOnly;
+    }
+    if (options.count && !options.loop) return "--count " + std::to_string(*options.count) + texts::kCliCountNeedsLoop;
+    return {};
 }
 
 bool NeedsFile(const std::string& command) { return command == "save" || command == "write" || command == "inspect"; }
@@ -112,7 +161,6 @@ bool NeedsFile(const std::string& command) { return command == "save" || command
 
 CommSettings ConnectionOverrides::AppliedTo(CommSettings settings) const
 {
-    if (com) settings.com = *com;
     if (baud) settings.baud_rate = *baud;
     if (address) settings.address = *address;
     if (addressBits) settings.adress_len = *addressBits;
@@ -121,6 +169,13 @@ CommSettings ConnectionOverrides::AppliedTo(CommSettings settings) const
     if (stopBits) settings.stop_bits = *stopBits;
     if (converter) settings.converter = *converter;
     return settings;
+}
+
+CommSettings SettingsForPort(const ConnectionOverrides& given, const std::optional<PortChoice>& port,
+                             CommSettings stored)
+{
+    if (port && port->com) stored.com = *port->com;
+    return given.AppliedTo(stored);
 }
 
 std::string AddressWidthProblem(const ConnectionOverrides& given, const CommSettings& applied)
@@ -139,13 +194,19 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         const std::string& arg = args[i];
         *error = arg;
         bool hasValue = i + 1 < args.size();
-        if (IsConnectionOption(arg) || arg == "--area-folder") {
+        if (TakesValue(arg)) {
             if (!hasValue) return std::nullopt;
             const std::string& value = args[++i];
-            if (arg == "--area-folder") {
-                options.areaFolder = value;
-            } else if (std::string allowed; !ApplyConnection(arg, value, options.connection, &allowed)) {
-                *error = arg + " " + value + texts::kCliAllowedValues + allowed + ")";
+            std::string allowed;
+            const bool applied = IsConnectionOption(arg) ? ApplyConnection(arg, value, options.connection, &allowed)
+                                                         : ApplyValue(arg, value, options, &allowed);
+            if (!applied) {
+                *error = arg + " " + value;
+                if (allowed == texts::kCliPortTwice) {
+                    *error += allowed;
+                } else if (!allowed.empty()) {
+                    *error += texts::kCliAllowedValues + allowed + ")";
+                }
                 return std::nullopt;
             }
         } else if (arg.rfind("--", 0) == 0) {
@@ -161,6 +222,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
     }
     *error = options.command.empty() ? std::string() : options.file;
     if (options.command.empty() || (NeedsFile(options.command) && options.file.empty())) return std::nullopt;
-    error->clear();
+    *error = Conflict(options);
+    if (!error->empty()) return std::nullopt;
     return options;
 }

@@ -9,9 +9,14 @@
 
 #include "settings/CommSettings.h"
 
+// One --port: a COM name, or a device path.
+struct PortChoice {
+    std::string given;                      // as on the command line
+    std::optional<uint32_t> com;            // COMn
+    std::optional<std::string> devicePath;  // a path
+};
+
 struct ConnectionOverrides {
-    std::optional<uint32_t> com;
-    std::optional<std::string> devicePath;  // --port given as a path
     std::optional<uint32_t> baud;
     std::optional<uint16_t> address;
     std::optional<uint8_t> addressBits;
@@ -23,6 +28,10 @@ struct ConnectionOverrides {
     CommSettings AppliedTo(CommSettings settings) const;
 };
 
+// The settings of one port: the stored ones with the command line's.
+CommSettings SettingsForPort(const ConnectionOverrides& given, const std::optional<PortChoice>& port,
+                             CommSettings stored);
+
 struct CliOptions {
     std::string command;  // ports, identify, save, write, inspect
     std::string file;
@@ -30,8 +39,18 @@ struct CliOptions {
     bool setClock = false;
     bool acceptVersionMismatch = false;
     bool verify = true;  // --no-verify turns the read-back of a write off
+    // write: keep writing the devices connected one after another, on every
+    // port, until Ctrl-C or until count devices in all.
+    bool loop = false;
+    std::optional<uint32_t> count;
+    std::optional<std::string> report;  // write: JSON Lines, one per device
     std::optional<std::string> areaFolder;
+    std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
+
+    // Several ports, the loop or a report: the production line's write,
+    // with a line per port and a table at the end.
+    bool LineWrite() const { return command == "write" && (ports.size() > 1 || loop || report); }
 };
 
 // nullopt with *error naming the offending argument and the values it takes.

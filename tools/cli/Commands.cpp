@@ -4,6 +4,10 @@
 #include <memory>
 
 #include "ConnectionText.h"
+#include "FileDigest.h"
+#include "Interrupts.h"
+#include "LineWrite.h"
+#include "PortSession.h"
 #include "SaveTarget.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
@@ -16,13 +20,6 @@
 #include "platform/Clock.h"
 #include "platform/Console.h"
 #include "platform/PortMap.h"
-#ifdef _WIN32
-#include "platform/win32/Win32SerialLine.h"
-using PathSerialLine = Win32SerialLine;
-#else
-#include "platform/PosixSerialLine.h"
-using PathSerialLine = PosixSerialLine;
-#endif
 #include "platform/Sha256.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
@@ -32,32 +29,21 @@ using PathSerialLine = PosixSerialLine;
 
 namespace {
 
-CommSettings StoredSettings()
-{
-    std::unique_ptr<KeyStore> keys = MakeUserKeyStore();
-    PortMap ports;
-    SettingsStore store(*keys, ports);
-    store.Load();
-    return store.GetRecord();
-}
-
-// Everything one command needs: the stored settings with the command
-// line's overrides, the prompts and display on the terminal, and the link.
+// Everything one command on one port needs: the stored settings with the
+// command line's overrides, the prompts and display on the terminal, and
+// the link.
 class Session {
 public:
     explicit Session(const CliOptions& options)
         : m_options(options),
-          m_prompts({options.force, options.acceptVersionMismatch}, IsConsole(StandardStream::Input)),
-          m_dialogs(m_prompts, IsConsole(StandardStream::Error)),
-          m_link(m_prompts, m_dialogs, AreaFolder())
+          m_port(options.ports.empty() ? std::nullopt : std::optional<PortChoice>(options.ports[0])),
+          m_prompts({options.force, options.acceptVersionMismatch}, IsConsole(StandardStream::Input), m_terminal),
+          m_bar(IsConsole(StandardStream::Error)),
+          m_dialogs(m_prompts, m_bar, [] { return interrupts::Count() > 0; }),
+          m_link(m_prompts, m_dialogs, AreaFolderOf(options))
     {
         m_dialogs.Attach(m_link);
-        if (options.connection.devicePath) {
-            std::string path = *options.connection.devicePath;
-            m_link.SetLineFactory([path] {
-                return std::make_unique<PathSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
-            });
-        }
+        UsePortPath(m_link, m_port);
     }
 
     DeviceLink& Link() { return m_link; }
@@ -68,11 +54,10 @@ public:
     bool OpenPort()
     {
         m_link.Stop();
-        int result = m_link.Start(Settings());
+        int result = m_link.Start(SettingsForPort(m_options.connection, m_port, StoredSettings()));
         if (result == 0) return true;
-        std::string text = texts::PortOpenText(result);
-        if (!m_link.LastOpenDetail().empty()) text += "\n" + m_link.LastOpenDetail();
-        m_prompts.Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
+        m_prompts.Show({PortOpenFailure(m_link, result), MsgIcon::None, MsgButtons::Ok, false,
+                        MsgCaption::Application});
         TellConnection();
         return false;
     }
@@ -92,26 +77,14 @@ public:
 
     // After the system's message of a failure to reach the device: what was
     // tried, so that a wrong port or rate shows at once.
-    void TellConnection()
-    {
-        const ConnectionOverrides& given = m_options.connection;
-        const std::string port = given.devicePath ? *given.devicePath : PortMap::NameOfNumber(m_link.settings.com);
-        const std::optional<std::string> path =
-            given.devicePath ? given.devicePath : PortMap().Resolve(m_link.settings.com);
-        std::cerr << DescribeConnection(m_link.settings, port, path) << std::endl;
-    }
+    void TellConnection() { std::cerr << DescribeConnectionOf(m_link, m_port) << std::endl; }
 
 private:
-    std::filesystem::path AreaFolder() const
-    {
-        if (m_options.areaFolder) return PathFromUtf8(*m_options.areaFolder);
-        return ProgramAreaFolder();
-    }
-
-    CommSettings Settings() { return m_options.connection.AppliedTo(StoredSettings()); }
-
     const CliOptions& m_options;
+    std::optional<PortChoice> m_port;
+    StandardTerminal m_terminal;
     TerminalPrompts m_prompts;
+    TerminalBar m_bar;
     TerminalDialogs m_dialogs;
     DeviceLink m_link;
 };
@@ -159,21 +132,6 @@ int Save(Session& session, const std::filesystem::path& file)
     if (!session.OpenPort()) return EXIT_FAILED;
     if (!session.Link().ReadConfiguration()) return session.FailureCode();
     return SaveConfigurationFile(session.Link(), file) ? EXIT_DONE : EXIT_FAILED;
-}
-
-// The file's SHA-256, read in pieces; nullopt when it cannot be read.
-std::optional<std::string> FileSha256(const std::filesystem::path& path)
-{
-    File file = OpenFile(path, FileMode::Read);
-    if (!file) return std::nullopt;
-    Sha256 hash;
-    std::vector<char> piece(64 * 1024);
-    for (;;) {
-        int64_t got = file.ReadSome(piece.data(), piece.size());
-        if (got < 0) return std::nullopt;
-        if (got == 0) return Sha256::Hex(hash.Finish());
-        hash.Update(piece.data(), static_cast<std::size_t>(got));
-    }
 }
 
 int Inspect(Session& session, const std::filesystem::path& file)
@@ -225,7 +183,8 @@ int Write(Session& session, const CliOptions& options)
     const int written = link.WriteConfiguration(image.data(), image.size(), options.verify);
     PrintVerification(link.lastWrite);
     if (!written) return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
-    if (options.verify) std::cerr << texts::kCliVerifyDone << std::endl;
+    if (options.verify) session.Prompts().Show({texts::kCliVerifyDone, MsgIcon::None, MsgButtons::Ok, false,
+                                                MsgCaption::Application});
     if (options.setClock) {
         std::unique_ptr<Clock> clock = MakeSystemClock();
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {
@@ -252,7 +211,8 @@ int RunCommand(const CliOptions& options)
         std::string problem = AddressWidthProblem(options.connection, options.connection.AppliedTo(StoredSettings()));
         if (!problem.empty()) return ReportUsageError(problem);
     }
-    TerminalDialogs::InstallInterruptHandler();
+    if (options.LineWrite()) return WriteOnTheLine(options);
+    interrupts::Install(1);
     Session session(options);
     if (options.command == "identify") return Identify(session);
     if (options.command == "save") return Save(session, PathFromUtf8(options.file));

@@ -22,7 +22,20 @@ int ProcessId()
 #endif
 }
 
-std::string ReasonOf(const FileError& error)
+// Creates a file beside the target and removes it again.
+std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::path& target)
+{
+    std::filesystem::path probe = target;
+    probe += ".~probe" + std::to_string(ProcessId());
+    FileError error;
+    if (!OpenFile(probe, FileMode::CreateNew, &error)) return FileErrorReason(error);
+    RemoveFile(probe);
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string FileErrorReason(const FileError& error)
 {
     switch (error.kind) {
     case FileErrorKind::NoPermission: return texts::kCliTargetNoPermission;
@@ -32,19 +45,6 @@ std::string ReasonOf(const FileError& error)
     default: return error.systemText;
     }
 }
-
-// Creates a file beside the target and removes it again.
-std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::path& target)
-{
-    std::filesystem::path probe = target;
-    probe += ".~probe" + std::to_string(ProcessId());
-    FileError error;
-    if (!OpenFile(probe, FileMode::CreateNew, &error)) return ReasonOf(error);
-    RemoveFile(probe);
-    return std::nullopt;
-}
-
-}  // namespace
 
 std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& target)
 {

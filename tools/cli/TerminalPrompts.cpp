@@ -19,25 +19,45 @@ const char* AnswerWord(MsgAnswer answer) { return answer == MsgAnswer::Yes ? tex
 
 }  // namespace
 
+void StandardTerminal::Say(const std::string& text) { std::cerr << text << std::endl; }
+
+std::optional<std::string> StandardTerminal::Ask(const std::string& prompt)
+{
+    std::cerr << prompt << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) return std::nullopt;
+    return line;
+}
+
 MsgAnswer TerminalPrompts::Show(const MessageBoxRequest& request)
 {
     if (m_overwriteConfirmed && EndsWith(request.text, texts::kSaveOverwriteQuestion)) return MsgAnswer::Yes;
-    std::cerr << request.text;
     if (request.buttons == MsgButtons::Ok) {
-        std::cerr << std::endl;
+        m_lastText = request.text;
+        m_terminal.Say(request.text);
         return MsgAnswer::Ok;
     }
     if (m_confirmNext) {
         m_confirmNext = false;
-        std::cerr << texts::kButtonYes << std::endl;
+        m_lastText = request.text + texts::kButtonYes;
+        m_terminal.Say(m_lastText);
         return MsgAnswer::Yes;
     }
+    const MsgAnswer answer = Answer(request);
+    // A question is remembered with its answer: the record of a device
+    // says what was decided.
+    m_lastText = request.text + AnswerWord(answer);
+    return answer;
+}
+
+MsgAnswer TerminalPrompts::Answer(const MessageBoxRequest& request)
+{
     if (std::optional<MsgAnswer> answer = AnswerFromOptions(request.text)) {
-        std::cerr << AnswerWord(*answer) << std::endl;
+        m_terminal.Say(request.text + AnswerWord(*answer));
         return *answer;
     }
     if (m_interactive) return AskOnTerminal(request);
-    std::cerr << texts::kButtonNo << std::endl;
+    m_terminal.Say(request.text + texts::kButtonNo);
     return MsgAnswer::No;
 }
 
@@ -55,17 +75,15 @@ std::optional<MsgAnswer> TerminalPrompts::AnswerFromOptions(const std::string& t
 MsgAnswer TerminalPrompts::AskOnTerminal(const MessageBoxRequest& request)
 {
     const MsgAnswer fallback = request.defaultIsSecond ? MsgAnswer::No : MsgAnswer::Yes;
+    std::string prompt = request.text + texts::kCliAnswerHint;
     for (;;) {
-        std::cerr << texts::kCliAnswerHint << std::flush;
-        std::string line;
-        if (!std::getline(std::cin, line)) return MsgAnswer::No;
-        if (line.empty()) return fallback;
+        std::optional<std::string> line = m_terminal.Ask(prompt);
+        if (!line) return MsgAnswer::No;
+        if (line->empty()) return fallback;
         // "д"/"да", or "y"/"yes" for a keyboard without Cyrillic.
-        if (line.rfind("д", 0) == 0 || line.rfind("Д", 0) == 0 || line[0] == 'y' || line[0] == 'Y') {
-            return MsgAnswer::Yes;
-        }
-        if (line.rfind("н", 0) == 0 || line.rfind("Н", 0) == 0 || line[0] == 'n' || line[0] == 'N') {
-            return MsgAnswer::No;
-        }
+        const char first = (*line)[0];
+        if (line->rfind("д", 0) == 0 || line->rfind("Д", 0) == 0 || first == 'y' || first == 'Y') return MsgAnswer::Yes;
+        if (line->rfind("н", 0) == 0 || line->rfind("Н", 0) == 0 || first == 'n' || first == 'N') return MsgAnswer::No;
+        prompt = texts::kCliAnswerHint;
     }
 }

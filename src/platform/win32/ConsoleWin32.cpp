@@ -123,6 +123,49 @@ std::vector<std::string> ProgramArguments(int argc, char** argv)
 
 bool IsConsole(StandardStream stream) { return IsConsoleHandle(StandardHandle(stream)); }
 
+namespace {
+
+// The console's screen buffer behind an output stream, with what was
+// written through its std::ostream already on it.
+HANDLE ScreenOf(StandardStream stream, CONSOLE_SCREEN_BUFFER_INFO& info)
+{
+    if (stream == StandardStream::Input) return nullptr;
+    (stream == StandardStream::Output ? std::cout : std::cerr).flush();
+    HANDLE handle = StandardHandle(stream);
+    return IsConsoleHandle(handle) && ::GetConsoleScreenBufferInfo(handle, &info) ? handle : nullptr;
+}
+
+}  // namespace
+
+std::size_t ConsoleWidth(StandardStream stream)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info {};
+    if (ScreenOf(stream, info) == nullptr) return 0;
+    return static_cast<std::size_t>(info.srWindow.Right - info.srWindow.Left + 1);
+}
+
+void ConsoleCursorUp(StandardStream stream, std::size_t lines)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info {};
+    HANDLE screen = ScreenOf(stream, info);
+    if (screen == nullptr) return;
+    COORD to {0, static_cast<SHORT>(info.dwCursorPosition.Y > static_cast<SHORT>(lines)
+                                        ? info.dwCursorPosition.Y - static_cast<SHORT>(lines)
+                                        : 0)};
+    ::SetConsoleCursorPosition(screen, to);
+}
+
+void ConsoleClearToLineEnd(StandardStream stream)
+{
+    CONSOLE_SCREEN_BUFFER_INFO info {};
+    HANDLE screen = ScreenOf(stream, info);
+    if (screen == nullptr || info.dwCursorPosition.X >= info.dwSize.X) return;
+    const DWORD rest = static_cast<DWORD>(info.dwSize.X - info.dwCursorPosition.X);
+    DWORD done = 0;
+    ::FillConsoleOutputCharacterW(screen, L' ', rest, info.dwCursorPosition, &done);
+    ::FillConsoleOutputAttribute(screen, info.wAttributes, rest, info.dwCursorPosition, &done);
+}
+
 struct Utf8StandardStreams::Buffers {
     Utf8OutputBuffer output{StandardHandle(StandardStream::Output)};
     Utf8OutputBuffer error{StandardHandle(StandardStream::Error)};

@@ -240,6 +240,19 @@ ReadOutcome Win32SerialLine::Read(char* into, uint32_t count)
     return {got, got == 0};
 }
 
+// A port whose device has gone (a USB adapter pulled out) fails every
+// request on its handle, the error query included; a port that is there
+// answers it, and the query also clears the errors that would otherwise
+// hold up its reads.
+bool Win32SerialLine::Lost()
+{
+    if (!IsOpen())
+        return false;
+    DWORD errors = 0;
+    COMSTAT status {};
+    return !::ClearCommError(m_port.Get(), &errors, &status);
+}
+
 std::unique_ptr<SerialLine> MakePlatformSerialLine()
 {
     return std::make_unique<Win32SerialLine>();

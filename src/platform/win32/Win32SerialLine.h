@@ -35,6 +35,7 @@ public:
     void Drain() override;
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
+    bool Lost() override;
 
     // The name CreateFileW is given: "\\.\COMn" (or the resolver's name)
     // for a port name in any spelling, anything else as it stands.

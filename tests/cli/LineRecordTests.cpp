@@ -1,0 +1,87 @@
+// What a line write leaves behind: its report lines, its table and its
+// exit code.
+#include <gtest/gtest.h>
+
+#include "Commands.h"
+#include "DeviceReport.h"
+#include "LineTable.h"
+
+namespace {
+
+DeviceRecord Record(const std::string& port, DeviceResult result, int exitCode)
+{
+    DeviceRecord record;
+    record.time = "2026-03-05T07:04:09+03:00";
+    record.port = port;
+    record.devicePath = "/dev/ttyUSB0";
+    record.model = "KLX41";
+    record.version = "1.0";
+    record.file = "/home/инженер/m.klx41";
+    record.sha256 = "ab";
+    record.sizes[0] = 700;
+    record.result = result;
+    record.exitCode = exitCode;
+    record.seconds = 12.345;
+    return record;
+}
+
+}  // namespace
+
+// A device's or the system's message may carry anything: quotes, a path's
+// backslashes, line ends, a stray control character. None may end the
+// line or the string early.
+TEST(ReportLine, EveryTextIsEscapedAndMissingValuesAreNull)
+{
+    DeviceRecord record = Record("COM3", DeviceResult::Failed, EXIT_FAILED);
+    record.message = "Не удалось \"открыть\" \\\\.\\COM3\nпорт\x01";
+    record.version.reset();
+    record.verify = true;
+    record.rewrites[2] = 2;
+    EXPECT_EQ(JsonLine(record),
+              "{\"time\":\"2026-03-05T07:04:09+03:00\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
+              "\"model\":\"KLX41\",\"version\":null,\"file\":\"/home/инженер/m.klx41\",\"sha256\":\"ab\","
+              "\"sizes\":[700,0,0,0],\"verify\":true,\"rewrites\":[0,0,2,0],\"clock\":false,\"result\":\"failed\","
+              "\"message\":\"Не удалось \\\"открыть\\\" \\\\\\\\.\\\\COM3\\nпорт\\u0001\",\"seconds\":12.3}\n");
+
+    record.verify = false;
+    record.devicePath.reset();
+    const std::string unverified = JsonLine(record);
+    EXPECT_NE(unverified.find("\"device\":null"), std::string::npos);
+    EXPECT_NE(unverified.find("\"verify\":false,\"rewrites\":null"), std::string::npos);
+}
+
+TEST(LineResult, TheWorstDeviceGivesTheExitCode)
+{
+    const DeviceRecord done = Record("COM1", DeviceResult::Done, EXIT_DONE);
+    const DeviceRecord cancelled = Record("COM2", DeviceResult::Cancelled, EXIT_CANCELLED);
+    const DeviceRecord refused = Record("COM3", DeviceResult::Refused, EXIT_REFUSED);
+    const DeviceRecord failed = Record("COM4", DeviceResult::Failed, EXIT_FAILED);
+    const DeviceRecord differs = Record("COM5", DeviceResult::Failed, EXIT_MISMATCH);
+    EXPECT_EQ(WorstExitCode({done, done}, false), EXIT_DONE);
+    EXPECT_EQ(WorstExitCode({done, cancelled}, false), EXIT_CANCELLED);
+    EXPECT_EQ(WorstExitCode({cancelled, refused, done}, false), EXIT_REFUSED);
+    EXPECT_EQ(WorstExitCode({refused, failed}, false), EXIT_FAILED);
+    EXPECT_EQ(WorstExitCode({differs, failed, refused}, false), EXIT_MISMATCH);
+    EXPECT_EQ(WorstExitCode({failed, differs}, false), EXIT_MISMATCH);
+    // A loop stopped before its first device did nothing.
+    EXPECT_EQ(WorstExitCode({}, true), EXIT_CANCELLED);
+    EXPECT_EQ(WorstExitCode({done}, true), EXIT_DONE);
+}
+
+// Columns line up by characters, not bytes: Cyrillic takes two bytes.
+TEST(LineResult, TheTableLinesUpCyrillicTextsAndCountsEachResult)
+{
+    DeviceRecord cyrillic = Record("COM10", DeviceResult::Done, EXIT_DONE);
+    cyrillic.model = "КЛХ41";
+    DeviceRecord unopened = Record("/dev/ttyUSB2", DeviceResult::Failed, EXIT_FAILED);
+    unopened.model.reset();
+    unopened.version.reset();
+    unopened.message = "Не удалось открыть COM-порт. \n/dev/ttyUSB2: нет такого устройства";
+    const std::string table = LineTable({cyrillic, unopened});
+    EXPECT_EQ(table,
+              "Порт          Прибор  Версия ПО  Результат  Время, с  Сообщение\n"
+              "COM10         КЛХ41   1.0        выполнено  12.3\n"
+              "/dev/ttyUSB2  -       -          ошибка     12.3      Не удалось открыть COM-порт.  "
+              "/dev/ttyUSB2: нет такого устройства\n"
+              "Всего приборов: 2, выполнено: 1, ошибок: 1, отклонено: 0, отменено: 0\n");
+}

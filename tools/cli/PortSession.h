@@ -1,0 +1,26 @@
+#pragma once
+// What every command needs to talk to a device on one port: the settings
+// stored by the program, the port given on the command line, and the
+// words for a port that did not open or a device that did not answer.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "CliOptions.h"
+#include "settings/CommSettings.h"
+
+class DeviceLink;
+
+CommSettings StoredSettings();
+std::filesystem::path AreaFolderOf(const CliOptions& options);
+// A port given as a device path is opened by that path.
+void UsePortPath(DeviceLink& link, const std::optional<PortChoice>& port);
+// The port's name as the user knows it ("COM3", or the path given), and
+// the device path behind it (nullopt when no such port is present).
+std::string PortNameOf(const DeviceLink& link, const std::optional<PortChoice>& port);
+std::optional<std::string> DevicePathOf(const DeviceLink& link, const std::optional<PortChoice>& port);
+// The system's message for a failed Start, with the port's own account.
+std::string PortOpenFailure(const DeviceLink& link, int result);
+// What was tried: port, device path, rate, format and address.
+std::string DescribeConnectionOf(const DeviceLink& link, const std::optional<PortChoice>& port);
