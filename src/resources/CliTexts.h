@@ -57,6 +57,7 @@ inline constexpr const char* kCliTargetNoPermission = "нет права соз�
 inline constexpr const char* kCliTargetReadOnlyDisk = "диск доступен только для чтения. ";
 inline constexpr const char* kCliTargetDiskFull = "на диске нет места. ";
 inline constexpr const char* kCliTargetNameTooLong = "слишком длинное имя файла. ";
+inline constexpr const char* kCliFileFolderMissing = "папки, в которой должен быть файл, нет. ";
 inline constexpr const char* kCliModel = "Прибор: ";
 inline constexpr const char* kCliVersion = "Версия ПО: ";
 inline constexpr const char* kCliSizes = "Размеры областей 0, 16, 40, 64: ";

@@ -249,5 +249,8 @@ TEST_F(CliLine, BadLinesAreRefusedBeforeAnyDeviceIsTouched)
         EXPECT_NE(refused.err.find("Файл отчёта не удаётся открыть для записи: " + unwritable), std::string::npos)
             << refused.err;
     }
+    EXPECT_NE(Cli("COM25", {"write", master, "--report", File("no-such-folder/report.jsonl")})
+                  .err.find("report.jsonl: папки, в которой должен быть файл, нет. "),
+              std::string::npos);
     EXPECT_EQ(ReadText(log), "");
 }

@@ -42,6 +42,7 @@ std::string FileErrorReason(const FileError& error)
     case FileErrorKind::ReadOnlyDisk: return texts::kCliTargetReadOnlyDisk;
     case FileErrorKind::DiskFull: return texts::kCliTargetDiskFull;
     case FileErrorKind::NameTooLong: return texts::kCliTargetNameTooLong;
+    case FileErrorKind::NotFound: return texts::kCliFileFolderMissing;
     default: return error.systemText;
     }
 }
