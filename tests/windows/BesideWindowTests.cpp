@@ -20,16 +20,16 @@ class TestWindow {
 public:
     TestWindow()
     {
-        WNDCLASSW spec{};
-        spec.lpfnWndProc = Proc;
-        spec.hInstance = ::GetModuleHandleW(nullptr);
-        spec.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-        spec.lpszClassName = L"MirrexBesideWindowTest";
-        ::RegisterClassW(&spec);
-        m_window = ::CreateWindowExW(WS_EX_TOPMOST, spec.lpszClassName, L"beside", WS_POPUP | WS_VISIBLE | WS_BORDER,
-                                     100, 100, 300, 200, nullptr, nullptr, spec.hInstance, this);
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.lpszClassName = L"MirrexBesideWindowTest";
+        ::RegisterClassW(&windowClass);
+        m_window = ::CreateWindowExW(WS_EX_TOPMOST, windowClass.lpszClassName, L"beside", WS_POPUP | WS_VISIBLE | WS_BORDER,
+                                     100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, this);
         m_button = ::CreateWindowExW(0, L"Button", L"Далее", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 50, 50, 200, 100,
-                                     m_window, reinterpret_cast<HMENU>(kButtonId), spec.hInstance, nullptr);
+                                     m_window, reinterpret_cast<HMENU>(kButtonId), windowClass.hInstance, nullptr);
         ::SetForegroundWindow(m_window);
         ::SetFocus(m_button);
         Pump(200);

@@ -51,7 +51,7 @@ const wchar_t* ExpectedClass(ControlKind kind)
 // hidden parent, the progress dialog on its own.
 class BuiltDialog {
 public:
-    BuiltDialog(const DialogTemplate& spec, TemplateUse use) : m_template(spec, use)
+    BuiltDialog(const DialogTemplate& layout, TemplateUse use) : m_template(layout, use)
     {
         if (use == TemplateUse::PropertyPage)
             m_parent = ::CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
@@ -90,23 +90,23 @@ private:
     HWND m_dialog = nullptr;
 };
 
-void ExpectControlsAsSpecified(const DialogTemplate& spec, TemplateUse use)
+void ExpectControlsAsSpecified(const DialogTemplate& layout, TemplateUse use)
 {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);
-    BuiltDialog dialog(spec, use);
-    ASSERT_NE(dialog.Get(), nullptr) << "template " << spec.id;
-    EXPECT_EQ(TextOf(dialog.Get()), WideOf(texts::StringTableEntry(spec.captionStringId)));
+    BuiltDialog dialog(layout, use);
+    ASSERT_NE(dialog.Get(), nullptr) << "template " << layout.id;
+    EXPECT_EQ(TextOf(dialog.Get()), WideOf(texts::StringTableEntry(layout.captionStringId)));
 
     LOGFONTW font{};
     ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(dialog.Get(), WM_GETFONT, 0, 0)), sizeof font, &font);
-    EXPECT_EQ(std::wstring(font.lfFaceName), WideOf(spec.fontFace)) << "template " << spec.id;
+    EXPECT_EQ(std::wstring(font.lfFaceName), WideOf(layout.fontFace)) << "template " << layout.id;
 
     // Controls in template order: the n-th child window is the n-th control.
     HWND child = ::GetWindow(dialog.Get(), GW_CHILD);
-    for (const ControlSpec& control : spec.controls) {
-        ASSERT_NE(child, nullptr) << "template " << spec.id << " lacks control " << control.id;
-        const std::string where = "template " + std::to_string(spec.id) + " control " + std::to_string(control.id);
+    for (const ControlSpec& control : layout.controls) {
+        ASSERT_NE(child, nullptr) << "template " << layout.id << " lacks control " << control.id;
+        const std::string where = "template " + std::to_string(layout.id) + " control " + std::to_string(control.id);
         EXPECT_EQ(ClassOf(child), ExpectedClass(control.kind)) << where;
         if (control.id != 0) {
             EXPECT_EQ(::GetDlgCtrlID(child), control.id) << where;
@@ -130,7 +130,7 @@ void ExpectControlsAsSpecified(const DialogTemplate& spec, TemplateUse use)
         }
         child = ::GetWindow(child, GW_HWNDNEXT);
     }
-    EXPECT_EQ(child, nullptr) << "template " << spec.id << " has controls the table lacks";
+    EXPECT_EQ(child, nullptr) << "template " << layout.id << " has controls the table lacks";
 }
 
 TEST(WindowsTemplates, EveryPageIsBuiltAsItsTableSays)
@@ -141,9 +141,9 @@ TEST(WindowsTemplates, EveryPageIsBuiltAsItsTableSays)
 
 TEST(WindowsTemplates, TheProgressDialogIsBuiltAsItsTableSaysWithoutSystemMenu)
 {
-    const DialogTemplate& spec = *FindTemplate(kTemplateProgress);
-    ExpectControlsAsSpecified(spec, TemplateUse::ModalDialog);
-    BuiltDialog dialog(spec, TemplateUse::ModalDialog);
+    const DialogTemplate& layout = *FindTemplate(kTemplateProgress);
+    ExpectControlsAsSpecified(layout, TemplateUse::ModalDialog);
+    BuiltDialog dialog(layout, TemplateUse::ModalDialog);
     const LONG_PTR style = ::GetWindowLongPtrW(dialog.Get(), GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
     EXPECT_FALSE(style & WS_SYSMENU);

@@ -33,7 +33,6 @@ public:
     // index: the page's place in the sheet (kPageStart ...).
     WizardPage(PageServices& services, int index);
 
-    const PageSpec& Spec() const { return m_spec; }
     bool Exterior() const { return m_spec.Exterior(); }
     QString HeaderTitle() const;
     QString HeaderSubtitle() const;

@@ -47,13 +47,13 @@ void CMyList::Attach(HWND list)
     const std::wstring headings[2] = {WideOf(texts::kColumnParameter), WideOf(texts::kColumnValue)};
     const int columnWidths[2] = {widths.parameterWidth, widths.valueWidth};
     for (int column = 0; column < 2; ++column) {
-        LVCOLUMNW spec{};
-        spec.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        spec.fmt = LVCFMT_CENTER;
-        spec.cx = columnWidths[column];
-        spec.pszText = const_cast<wchar_t*>(headings[column].c_str());
-        spec.iSubItem = column;
-        ListView_InsertColumn(m_list, column, &spec);
+        LVCOLUMNW heading{};
+        heading.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        heading.fmt = LVCFMT_CENTER;
+        heading.cx = columnWidths[column];
+        heading.pszText = const_cast<wchar_t*>(headings[column].c_str());
+        heading.iSubItem = column;
+        ListView_InsertColumn(m_list, column, &heading);
     }
     for (int row = 0; row < kSettingsRows; ++row) {
         const std::wstring name = WideOf(texts::kRowNames[row]);

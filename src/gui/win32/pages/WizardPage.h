@@ -38,7 +38,6 @@ public:
     HPROPSHEETPAGE Create();
 
     int Index() const { return m_index; }
-    const PageSpec& Spec() const { return m_spec; }
     // The page's window, once it has been shown; null before.
     HWND Window() const { return m_window; }
 
