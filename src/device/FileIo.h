@@ -110,5 +110,12 @@ bool FileExists(const std::filesystem::path& path);
 // the target untouched, when it cannot be done (a read-only target
 // included).
 bool MoveIntoPlace(const std::filesystem::path& finished, const std::filesystem::path& target);
+// Gives a finished file (written, forced to the disk, closed) the name
+// target in one step, never replacing what has that name: false, with
+// *error Exists, when the name is taken, so that two programs choosing one
+// name at once each keep their own file. The finished file must be in the
+// target's folder.
+bool MoveToNewName(const std::filesystem::path& finished, const std::filesystem::path& target,
+                   FileError* error = nullptr);
 // Removes the file if it exists; errors are ignored.
 void RemoveFile(const std::filesystem::path& path);

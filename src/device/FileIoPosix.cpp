@@ -2,6 +2,7 @@
 #include "device/FileIo.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -162,6 +163,23 @@ bool MoveIntoPlace(const std::filesystem::path& finished, const std::filesystem:
     if (::rename(finished.c_str(), target.c_str()) != 0) return false;
     // Without this the new name may not survive a power cut (the file would
     // come back as the old one, which is still whole).
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool MoveToNewName(const std::filesystem::path& finished, const std::filesystem::path& target, FileError* error)
+{
+    int result = ::renameat2(AT_FDCWD, finished.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+    // A file system without the no-replace rename: a second name, which is
+    // refused just the same when taken, then the first one dropped.
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        result = ::link(finished.c_str(), target.c_str());
+        if (result == 0) ::unlink(finished.c_str());
+    }
+    if (result != 0) {
+        if (error != nullptr) *error = ErrorOf(errno);
+        return false;
+    }
     SyncFolder(target.parent_path());
     return true;
 }

@@ -203,4 +203,12 @@ bool MoveIntoPlace(const std::filesystem::path& finished, const std::filesystem:
     return ::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool MoveToNewName(const std::filesystem::path& finished, const std::filesystem::path& target, FileError* error)
+{
+    // Without MOVEFILE_REPLACE_EXISTING a name that is taken is refused.
+    if (::MoveFileExW(SystemPathOf(finished).c_str(), SystemPathOf(target).c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    if (error != nullptr) *error = ErrorOf(::GetLastError());
+    return false;
+}
+
 void RemoveFile(const std::filesystem::path& path) { ::DeleteFileW(SystemPathOf(path).c_str()); }

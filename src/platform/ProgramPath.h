@@ -19,9 +19,8 @@ std::string ProgramFolderOf(const std::string& programPath);
 std::string UserConfigDir();
 std::string UserStateDir();
 
-#ifndef _WIN32
 // The user's documents folder as `xdg-user-dir DOCUMENTS` tells it:
 // XDG_DOCUMENTS_DIR of $XDG_CONFIG_HOME/user-dirs.dirs where that names a
-// folder that exists, else the home folder.
+// folder that exists, else the home folder. On Windows the known folder
+// Documents (wherever the user or a policy has moved it).
 std::string UserDocumentsDir();
-#endif

@@ -54,6 +54,8 @@ inline constexpr const char* kReplicateIntro =
 inline constexpr const char* kClockOption = "Синхронизировать время прибора с ПК";
 // Ours: a write reads every area back and compares it.
 inline constexpr const char* kVerifyOption = "Проверять записанную конфигурацию";
+// Ours: a write first keeps the device's configuration in a backup file.
+inline constexpr const char* kBackupOption = "Сохранять прежнюю конфигурацию прибора перед записью";
 inline constexpr const char* kFileFilterName = "Файлы klx41-51";
 inline constexpr const char* kAllFilesFilterName = "Все файлы";
 inline constexpr const char* kDefaultExtension = "207K";

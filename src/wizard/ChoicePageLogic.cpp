@@ -73,3 +73,13 @@ void ReplicateFilePageLogic::OnVerifyClicked(bool checked)
 {
     StoreVerifyOption(m_keys, checked);
 }
+
+bool WritePageLogic::OnInitDialog()
+{
+    return ReadBackupOption(m_keys) == 1;
+}
+
+void WritePageLogic::OnBackupClicked(bool checked)
+{
+    StoreBackupOption(m_keys, checked);
+}

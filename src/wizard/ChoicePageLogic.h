@@ -79,3 +79,14 @@ private:
     KeyStore& m_keys;
     FileDialogs& m_files;
 };
+
+// Page 7's backup option, stored at every click like page 6's options.
+class WritePageLogic {
+public:
+    explicit WritePageLogic(KeyStore& keys) : m_keys(keys) {}
+    bool OnInitDialog();
+    void OnBackupClicked(bool checked);
+
+private:
+    KeyStore& m_keys;
+};

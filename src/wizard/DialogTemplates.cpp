@@ -51,21 +51,28 @@ constexpr ControlSpec kPage5[] = {
     {ControlKind::Static, 0, texts::kDeviceUnsupported, {132, 16, 100, 28}, kStyleNone, 0},
 };
 
+// The two options keep the page's margin below them, and start further
+// left than the file box so that their texts show whole in any of the
+// fonts the dialog font may become.
 constexpr ControlSpec kPage6[] = {
     kSidePicture,
     {ControlKind::Static, 0, texts::kReplicateIntro, {132, 16, 140, 68}, kStyleNone, 0},
-    {ControlKind::Edit, kIdReplicatePathEdit, nullptr, {132, 94, 114, 14},
+    {ControlKind::Edit, kIdReplicatePathEdit, nullptr, {132, 89, 114, 14},
      kStyleBorder | kStyleTabStop | kStyleAutoHScroll, 0},
-    {ControlKind::PushButton, kIdReplicateBrowse, texts::kBrowse, {254, 94, 16, 14}, kStyleTabStop, 0},
-    {ControlKind::CheckBox, kIdClockCheck, texts::kClockOption, {132, 118, 147, 10}, kStyleAuto | kStyleTabStop, 0},
-    // Ours, in the last row of the page under the clock option.
-    {ControlKind::CheckBox, kIdVerifyCheck, texts::kVerifyOption, {132, 129, 147, 10}, kStyleAuto | kStyleTabStop,
+    {ControlKind::PushButton, kIdReplicateBrowse, texts::kBrowse, {254, 89, 16, 14}, kStyleTabStop, 0},
+    {ControlKind::CheckBox, kIdClockCheck, texts::kClockOption, {120, 109, 158, 10}, kStyleAuto | kStyleTabStop, 0},
+    // Ours, under the clock option.
+    {ControlKind::CheckBox, kIdVerifyCheck, texts::kVerifyOption, {120, 121, 158, 10}, kStyleAuto | kStyleTabStop,
      0},
 };
 
 constexpr ControlSpec kPage7[] = {
     kSidePicture,
     {ControlKind::Static, 0, texts::kConnectForWrite, {132, 16, 136, 92}, kStyleNone, 0},
+    // Ours, under the warning that the device's configuration is replaced:
+    // keep it first. Page 6 has no room left for a third option.
+    {ControlKind::CheckBox, kIdBackupCheck, texts::kBackupOption, {132, 111, 140, 20},
+     kStyleAuto | kStyleTabStop | kStyleMultiline, 0},
 };
 
 constexpr ControlSpec kPage8[] = {kSidePicture, SettingsListControl(kIdWriteSettingsList)};

@@ -23,6 +23,7 @@ enum ControlStyle : uint32_t {
     kStyleReport = 1u << 6,       // a list view in report view, aligned left
     kStyleAuto = 1u << 7,         // a radio button or check box that checks itself
     kStyleBitmap = 1u << 8,       // a picture showing a bitmap resource
+    kStyleMultiline = 1u << 9,    // a check box whose text wraps onto the lines its height holds
 };
 
 struct DluRect {
@@ -64,6 +65,8 @@ constexpr int kIdProgressText = 1010;
 constexpr int kIdWriteSettingsList = 1011;
 // Ours: page 6's check box for reading a written configuration back.
 constexpr int kIdVerifyCheck = 1012;
+// Ours: page 7's check box for keeping the device's configuration first.
+constexpr int kIdBackupCheck = 1013;
 constexpr int kIdProgressCancel = 2;
 
 // Bitmap and icon resources.

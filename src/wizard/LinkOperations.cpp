@@ -1,9 +1,12 @@
 #include "wizard/LinkOperations.h"
 
 #include "configfile/ConfigurationFile.h"
+#include "device/DeviceBackup.h"
 #include "device/DeviceLink.h"
+#include "platform/PortMap.h"
 #include "platform/Utf8Path.h"
 #include "settings/SettingsStore.h"
+#include "wizard/StoredChoices.h"
 
 LinkOperations::LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock)
     : m_link(link), m_settings(settings), m_clock(clock)
@@ -25,6 +28,20 @@ int LinkOperations::ReadConfiguration() { return m_link.ReadConfiguration(); }
 int LinkOperations::WriteConfiguration(const uint8_t* image, std::size_t length, bool verify)
 {
     return m_link.WriteConfiguration(image, length, verify);
+}
+
+std::optional<std::string> LinkOperations::BackUpDevice()
+{
+    // The folder is ours: made when it is missing, as the first backup needs it.
+    const std::filesystem::path folder = PathFromUtf8(WizardBackupFolder());
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    ConfigSnapshot read;
+    const std::optional<std::filesystem::path> saved =
+        ::BackUpDevice(m_link, folder, PortMap::NameOfNumber(m_link.settings.com), m_clock, &read);
+    if (!saved)
+        return std::nullopt;
+    return Utf8FromPath(*saved);
 }
 
 bool LinkOperations::DeviceRefused() const { return m_link.deviceRefused; }

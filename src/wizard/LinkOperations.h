@@ -26,6 +26,7 @@ public:
     std::string LastOpenDetail() const override;
     int ReadConfiguration() override;
     int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify) override;
+    std::optional<std::string> BackUpDevice() override;
     bool DeviceRefused() const override;
     void ClearDeviceRefused() override;
     int RefusalCode() const override;

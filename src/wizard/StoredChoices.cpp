@@ -2,6 +2,7 @@
 
 #include "platform/KeyStore.h"
 #include "platform/ProgramPath.h"
+#include "resources/BackupTexts.h"
 #include "wizard/WizardFlow.h"
 
 std::string DefaultConfigPath()
@@ -89,4 +90,24 @@ uint32_t ReadVerifyOption(KeyStore& keys)
 void StoreVerifyOption(KeyStore& keys, bool on)
 {
     keys.WriteDword(kMirrexKey, kVerifyOptionValue, on ? 1 : 0);
+}
+
+uint32_t ReadBackupOption(KeyStore& keys)
+{
+    return ReadOption(keys, kBackupOptionValue, 0);
+}
+
+void StoreBackupOption(KeyStore& keys, bool on)
+{
+    keys.WriteDword(kMirrexKey, kBackupOptionValue, on ? 1 : 0);
+}
+
+std::string WizardBackupFolder()
+{
+#ifdef _WIN32
+    const char* separator = "\\";
+#else
+    const char* separator = "/";
+#endif
+    return UserDocumentsDir() + separator + "Mirrex" + separator + texts::kBackupFolderName;
 }

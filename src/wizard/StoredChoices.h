@@ -15,6 +15,9 @@ inline const std::string kClockOptionValue = "PAGE6_Check1_ReplicateFromFile_Pat
 // Ours: whether a write reads every area back and compares it (on unless
 // the engineer turns it off).
 inline const std::string kVerifyOptionValue = "PAGE6_Check2_Verify_P6";
+// Ours: whether a write first keeps what the device held in a backup file
+// (off unless the engineer turns it on).
+inline const std::string kBackupOptionValue = "PAGE6_Check3_Backup_P6";
 
 // The path offered where none is stored yet: on Windows the root of drive
 // C:, elsewhere 1st_project.klx41 in the user's documents folder, where
@@ -38,3 +41,11 @@ void StoreClockOption(KeyStore& keys, bool on);
 // Verification option of page 6, kept like the clock option (default 1).
 uint32_t ReadVerifyOption(KeyStore& keys);
 void StoreVerifyOption(KeyStore& keys, bool on);
+
+// Backup option, kept like the clock option (default 0).
+uint32_t ReadBackupOption(KeyStore& keys);
+void StoreBackupOption(KeyStore& keys, bool on);
+
+// Where the wizard keeps its backups: "Mirrex/Резервные копии" in the
+// user's documents folder as the system names it.
+std::string WizardBackupFolder();

@@ -2,6 +2,7 @@
 
 #include "device/Prompts.h"
 #include "device/WriteRefusal.h"
+#include "resources/BackupTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
 #include "wizard/StoredChoices.h"
@@ -171,14 +172,12 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
     if (!OpenPort())
         return kPageWriteSettings;
 
-    if (m_ops.WriteConfiguration(image.data(), image.size(), ReadVerifyOption(m_keys) == 1) != 1) {
-        if (m_ops.DeviceRefused()) {
-            m_ops.ClearDeviceRefused();
-            return kPageRefused;
-        }
-        m_ops.SetIdentifyPending();
-        return kPageWriteSettings;
-    }
+    // Nothing is written into a device whose configuration could not be kept.
+    std::optional<std::string> backup;
+    if (ReadBackupOption(m_keys) == 1 && !(backup = m_ops.BackUpDevice()))
+        return PageAfterFailedWrite();
+    if (m_ops.WriteConfiguration(image.data(), image.size(), ReadVerifyOption(m_keys) == 1) != 1)
+        return PageAfterFailedWrite();
 
     if (ClockOptionSet()) {
         switch (m_ops.SetDeviceClock()) {
@@ -187,8 +186,21 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
         case ClockOutcome::Done: break;
         }
     }
-    MessageBoxRequest question{texts::kWriteDoneQuestion, MsgIcon::Information, MsgButtons::YesNo};
+    std::string text = texts::kWriteDoneQuestion;
+    if (backup)
+        text = texts::kBackupSaved + *backup + "\n\n" + text;
+    MessageBoxRequest question{text, MsgIcon::Information, MsgButtons::YesNo};
     return m_prompts.Show(question) == MsgAnswer::Yes ? kPageWrite : kPageStart;
+}
+
+int WizardFlow::PageAfterFailedWrite()
+{
+    if (m_ops.DeviceRefused()) {
+        m_ops.ClearDeviceRefused();
+        return kPageRefused;
+    }
+    m_ops.SetIdentifyPending();
+    return kPageWriteSettings;
 }
 
 bool WizardFlow::OpenPort()

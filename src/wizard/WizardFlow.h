@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,10 @@ public:
     virtual int ReadConfiguration() = 0;
     // verify: read every area back after writing it (the stored option).
     virtual int WriteConfiguration(const uint8_t* image, std::size_t length, bool verify) = 0;
+    // Reads the device and keeps what it holds in a backup file of the
+    // wizard's backup folder: the file's path, or nullopt (told, or the
+    // device refused) when nothing may be written.
+    virtual std::optional<std::string> BackUpDevice() = 0;
     virtual bool DeviceRefused() const = 0;
     virtual void ClearDeviceRefused() = 0;
     virtual int RefusalCode() const = 0;
@@ -106,6 +111,7 @@ private:
     // The part of WriteDevice that runs while the image exists; returns the
     // page to show.
     int WriteImage(const std::vector<uint8_t>& image);
+    int PageAfterFailedWrite();
 
     bool OpenPort();
     bool ClockOptionSet();

@@ -90,6 +90,15 @@ public:
         }
         return writeResult;
     }
+    std::optional<std::string> BackUpDevice() override
+    {
+        calls.push_back("Backup");
+        if (refuseOnJob) {
+            deviceRefused = true;
+            refusalCode = 7;
+        }
+        return backupPath;
+    }
     bool DeviceRefused() const override { return deviceRefused; }
     void ClearDeviceRefused() override { deviceRefused = false; }
     int RefusalCode() const override { return refusalCode; }
@@ -130,6 +139,7 @@ public:
     std::string openDetail;
     int readResult = 1;
     int writeResult = 1;
+    std::optional<std::string> backupPath = "/backups/KLX41_1.0_COM3_2026-12-09_10-00-00.klx41";
     bool refuseOnJob = false;
     bool deviceRefused = false;
     int refusalCode = 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FlowFakes.h"
+#include "resources/BackupTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
 #include "wizard/StoredChoices.h"
@@ -330,3 +331,33 @@ TEST_F(WizardFlowTest, UnknownCommandIsReportedAndPassedOn)
 }
 
 }  // namespace
+
+TEST_F(WizardFlowTest, TheBackupOptionKeepsTheDeviceFirstAndNamesTheFile)
+{
+    // Off by default: no backup.
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), "Backup"), 0);
+
+    keys.CreateKey(kMirrexKey);
+    StoreBackupOption(keys, true);
+    ops.calls.clear();
+    prompts.shown.clear();
+    Press(kPageWrite, kCmdWizNext);
+    const auto backup = std::find(ops.calls.begin(), ops.calls.end(), "Backup");
+    ASSERT_NE(backup, ops.calls.end());
+    EXPECT_EQ(*(backup + 1), "Write");
+    EXPECT_EQ(prompts.Texts(), Calls{std::string(texts::kBackupSaved) + *ops.backupPath + "\n\n"
+                                     + texts::kWriteDoneQuestion});
+
+    // A backup that failed (it told why) writes nothing: page 8, as after a
+    // failed write; a device it refused goes to page 5.
+    ops.backupPath.reset();
+    ops.calls.clear();
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(std::count(ops.calls.begin(), ops.calls.end(), "Write"), 0);
+    EXPECT_EQ(sheet.active, kPageWriteSettings);
+    EXPECT_TRUE(ops.identifyPending);
+    ops.refuseOnJob = true;
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(sheet.active, kPageRefused);
+}

@@ -103,7 +103,10 @@ bool IsConnectionOption(const std::string& name)
 bool ApplySwitch(const std::string& name, CliOptions& options)
 {
     if (name == "--force" && options.command == "save") return options.force = true;
+    // An audit station at a line's end compares as the line writes.
+    if (name == "--loop" && options.command == "compare") return options.loop = true;
     if (options.command != "write") return false;
+    if (name == "--skip-same") return options.skipSame = true;
     if (name == "--set-clock") return options.setClock = true;
     if (name == "--accept-version-mismatch") return options.acceptVersionMismatch = true;
     // Verifying is the default; --verify is still taken, as scripts use it.
@@ -126,7 +129,11 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
         return true;
     }
     if (name == "--port") return AddPort(value, options.ports, allowed);
-    if (options.command != "write") return false;
+    if (name == "--backup" && options.command == "write") {
+        options.backupFolder = value;
+        return !value.empty();
+    }
+    if (options.command != "write" && options.command != "compare") return false;
     if (name == "--report") {
         options.report = value;
         return true;
@@ -141,7 +148,7 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
 bool TakesValue(const std::string& name)
 {
     return IsConnectionOption(name) || name == "--port" || name == "--area-folder" || name == "--report"
-           || name == "--count";
+           || name == "--count" || name == "--backup";
 }
 
 // What the command's options say against each other: the argument to
@@ -155,7 +162,10 @@ std::string Conflict(const CliOptions& options)
     return {};
 }
 
-bool NeedsFile(const std::string& command) { return command == "save" || command == "write" || command == "inspect"; }
+bool NeedsFile(const std::string& command)
+{
+    return command == "save" || command == "write" || command == "inspect" || command == "compare" || command == "diff";
+}
 
 }  // namespace
 
@@ -216,12 +226,15 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             options.command = arg;
         } else if (NeedsFile(options.command) && options.file.empty()) {
             options.file = arg;
+        } else if (options.command == "diff" && options.otherFile.empty()) {
+            options.otherFile = arg;
         } else {
             return std::nullopt;
         }
     }
     *error = options.command.empty() ? std::string() : options.file;
     if (options.command.empty() || (NeedsFile(options.command) && options.file.empty())) return std::nullopt;
+    if (options.command == "diff" && options.otherFile.empty()) return std::nullopt;
     *error = Conflict(options);
     if (!error->empty()) return std::nullopt;
     return options;

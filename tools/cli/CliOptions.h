@@ -33,8 +33,9 @@ CommSettings SettingsForPort(const ConnectionOverrides& given, const std::option
                              CommSettings stored);
 
 struct CliOptions {
-    std::string command;  // ports, identify, save, write, inspect
+    std::string command;  // ports, identify, save, write, inspect, compare, diff
     std::string file;
+    std::string otherFile;  // diff: the second file
     bool force = false;
     bool setClock = false;
     bool acceptVersionMismatch = false;
@@ -45,12 +46,19 @@ struct CliOptions {
     std::optional<uint32_t> count;
     std::optional<std::string> report;  // write: JSON Lines, one per device
     std::optional<std::string> areaFolder;
+    // write: keep each device's configuration in this folder before
+    // writing it; leave alone a device that already holds the file's.
+    std::optional<std::string> backupFolder;
+    bool skipSame = false;
     std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
 
-    // Several ports, the loop or a report: the production line's write,
-    // with a line per port and a table at the end.
-    bool LineWrite() const { return command == "write" && (ports.size() > 1 || loop || report); }
+    // Several ports, the loop or a report: the production line's write (or
+    // comparison), with a line per port and a table at the end.
+    bool LineWrite() const
+    {
+        return (command == "write" || command == "compare") && (ports.size() > 1 || loop || report);
+    }
 };
 
 // nullopt with *error naming the offending argument and the values it takes.

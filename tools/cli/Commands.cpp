@@ -3,6 +3,7 @@
 #include <iostream>
 #include <memory>
 
+#include "ComparisonText.h"
 #include "ConnectionText.h"
 #include "FileDigest.h"
 #include "Interrupts.h"
@@ -11,9 +12,12 @@
 #include "SaveTarget.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
+#include "WriteGuards.h"
 #include "configfile/ConfigurationFile.h"
 #include "device/AreaFolder.h"
+#include "device/DeviceBackup.h"
 #include "device/DeviceLink.h"
+#include "device/GuardedWrite.h"
 #include "device/FileIo.h"
 #include "device/WriteRefusal.h"
 #include "platform/CodePage1251.h"
@@ -21,6 +25,7 @@
 #include "platform/Console.h"
 #include "platform/PortMap.h"
 #include "platform/Sha256.h"
+#include "resources/BackupTexts.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
@@ -49,6 +54,7 @@ public:
     DeviceLink& Link() { return m_link; }
     const CliOptions& Options() const { return m_options; }
     TerminalPrompts& Prompts() { return m_prompts; }
+    const std::optional<PortChoice>& Port() const { return m_port; }
 
     // Opens the port as the wizard does; false (told) when it cannot.
     bool OpenPort()
@@ -166,33 +172,90 @@ void PrintVerification(const WriteVerification& verification)
     }
 }
 
+// The file checked, loaded and refused as a write does, before any port
+// is opened; false when it was (told).
+bool LoadFileToWrite(Session& session, const std::filesystem::path& file, std::vector<uint8_t>* image)
+{
+    DeviceLink& link = session.Link();
+    if (!CheckConfigurationFile(link, file) || !LoadConfigurationImage(link, file, image)) return false;
+    if (std::optional<WriteRefusal> refusal = RefuseWrite(link.header, image->size())) {
+        session.Prompts().Show({refusal->text, refusal->icon, MsgButtons::Ok, false, MsgCaption::Application});
+        return false;
+    }
+    return true;
+}
+
+void Tell(Session& session, const std::string& text)
+{
+    session.Prompts().Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
+}
+
 int Write(Session& session, const CliOptions& options)
 {
     DeviceLink& link = session.Link();
     std::vector<uint8_t> image;
-    const std::filesystem::path file = PathFromUtf8(options.file);
-    if (!CheckConfigurationFile(link, file) || !LoadConfigurationImage(link, file, &image)) {
-        return EXIT_FAILED;
-    }
-    // Refused from the file alone: the port is never opened.
-    if (std::optional<WriteRefusal> refusal = RefuseWrite(link.header, image.size())) {
-        session.Prompts().Show({refusal->text, refusal->icon, MsgButtons::Ok, false, MsgCaption::Application});
-        return EXIT_FAILED;
-    }
+    if (!LoadFileToWrite(session, PathFromUtf8(options.file), &image)) return EXIT_FAILED;
     if (!session.OpenPort()) return EXIT_FAILED;
-    const int written = link.WriteConfiguration(image.data(), image.size(), options.verify);
-    PrintVerification(link.lastWrite);
-    if (!written) return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
-    if (options.verify) session.Prompts().Show({texts::kCliVerifyDone, MsgIcon::None, MsgButtons::Ok, false,
-                                                MsgCaption::Application});
+    std::unique_ptr<Clock> clock = MakeSystemClock();
+    const GuardedWriteResult result = WriteWithSafeguards(link, image, options.verify, SafeguardsOf(options, link, session.Port()),
+                                                          *clock);
+    if (result.backup) Tell(session, texts::kBackupSaved + Utf8FromPath(*result.backup));
+    if (result.outcome == GuardedOutcome::Same) {
+        Tell(session, texts::kWriteSkippedSame);
+    } else {
+        PrintVerification(link.lastWrite);
+        if (result.outcome != GuardedOutcome::Written) {
+            return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
+        }
+        if (options.verify) Tell(session, texts::kCliVerifyDone);
+    }
     if (options.setClock) {
-        std::unique_ptr<Clock> clock = MakeSystemClock();
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {
             session.TellConnection();
             return EXIT_FAILED;
         }
     }
     return EXIT_DONE;
+}
+
+int Compare(Session& session, const CliOptions& options)
+{
+    std::vector<uint8_t> image;
+    if (!LoadFileToWrite(session, PathFromUtf8(options.file), &image)) return EXIT_FAILED;
+    if (!session.OpenPort()) return EXIT_FAILED;
+    ConfigSnapshot device;
+    if (!ReadDeviceSnapshot(session.Link(), &device)) return session.FailureCode();
+    const ConfigSnapshot file = SnapshotOfImage(image.data(), image.size());
+    const ConfigComparison comparison = CompareConfigurations(file, device);
+    std::cout << ComparisonText(comparison, file, device, kFileAndDevice)
+              << (comparison.Same() ? texts::kCompareResultSame : texts::kCompareResultDiffers) << std::endl;
+    return comparison.Same() ? EXIT_DONE : EXIT_DIFFERENT;
+}
+
+// A file for diff: checked as for a write, not refused for what only a
+// write would refuse.
+bool LoadFileToCompare(Session& session, const std::filesystem::path& file, ConfigSnapshot* snapshot)
+{
+    std::vector<uint8_t> image;
+    if (!CheckConfigurationFile(session.Link(), file) || !LoadConfigurationImage(session.Link(), file, &image)) {
+        return false;
+    }
+    *snapshot = SnapshotOfImage(image.data(), image.size());
+    return true;
+}
+
+int Diff(Session& session, const CliOptions& options)
+{
+    ConfigSnapshot first;
+    ConfigSnapshot second;
+    if (!LoadFileToCompare(session, PathFromUtf8(options.file), &first)
+        || !LoadFileToCompare(session, PathFromUtf8(options.otherFile), &second)) {
+        return EXIT_FAILED;
+    }
+    const ConfigComparison comparison = CompareConfigurations(first, second);
+    std::cout << ComparisonText(comparison, first, second, kTwoFiles)
+              << (comparison.Same() ? texts::kDiffResultSame : texts::kDiffResultDiffers) << std::endl;
+    return comparison.Same() ? EXIT_DONE : EXIT_DIFFERENT;
 }
 
 }  // namespace
@@ -207,9 +270,18 @@ int ReportUsageError(const std::string& argument)
 int RunCommand(const CliOptions& options)
 {
     if (options.command == "ports") return ListPorts();
-    if (options.command != "inspect") {
+    if (options.command != "inspect" && options.command != "diff") {
         std::string problem = AddressWidthProblem(options.connection, options.connection.AppliedTo(StoredSettings()));
         if (!problem.empty()) return ReportUsageError(problem);
+    }
+    // A backup folder that cannot take a file is refused before any port
+    // is opened: no device is to be written whose configuration cannot be
+    // kept.
+    if (options.backupFolder) {
+        if (std::optional<std::string> reason = WhyBackupFolderCannotTake(PathFromUtf8(*options.backupFolder))) {
+            std::cerr << texts::kBackupFailed << *reason << "\n" << texts::kBackupNothingWritten << std::endl;
+            return EXIT_FAILED;
+        }
     }
     if (options.LineWrite()) return WriteOnTheLine(options);
     interrupts::Install(1);
@@ -217,5 +289,7 @@ int RunCommand(const CliOptions& options)
     if (options.command == "identify") return Identify(session);
     if (options.command == "save") return Save(session, PathFromUtf8(options.file));
     if (options.command == "inspect") return Inspect(session, PathFromUtf8(options.file));
+    if (options.command == "compare") return Compare(session, options);
+    if (options.command == "diff") return Diff(session, options);
     return Write(session, options);
 }

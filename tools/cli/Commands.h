@@ -10,6 +10,7 @@ enum ExitCode : int {
     EXIT_REFUSED = 3,
     EXIT_CANCELLED = 4,
     EXIT_MISMATCH = 5,
+    EXIT_DIFFERENT = 6,  // compare, diff: the configurations differ
 };
 
 int RunCommand(const CliOptions& options);

@@ -32,6 +32,16 @@ std::string Quoted(const std::string& text)
 
 std::string QuotedOrNull(const std::optional<std::string>& text) { return text ? Quoted(*text) : "null"; }
 
+// What a compare found: {"model":false,"version":false,"areas":[40]}, or null.
+std::string DifferencesJson(const std::optional<DeviceRecord::Differences>& differences)
+{
+    if (!differences) return "null";
+    std::string areas;
+    for (uint8_t area : differences->areas) areas += (areas.empty() ? "" : ",") + std::to_string(area);
+    return std::string("{\"model\":") + (differences->model ? "true" : "false") + ",\"version\":"
+           + (differences->version ? "true" : "false") + ",\"areas\":[" + areas + "]}";
+}
+
 std::string Numbers(const uint32_t (&values)[4])
 {
     return "[" + std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) + ","
@@ -47,6 +57,8 @@ const char* ResultWord(DeviceResult result)
     case DeviceResult::Failed: return "failed";
     case DeviceResult::Refused: return "refused";
     case DeviceResult::Cancelled: return "cancelled";
+    case DeviceResult::Same: return "same";
+    case DeviceResult::Different: return "different";
     }
     return "failed";
 }
@@ -61,7 +73,10 @@ std::string JsonLine(const DeviceRecord& record)
            + Quoted(record.sha256) + ",\"sizes\":" + Numbers(record.sizes) + ",\"verify\":"
            + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? Numbers(record.rewrites) : "null")
            + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + Quoted(ResultWord(record.result))
-           + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds + "}\n";
+           + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds
+           + (record.compared ? ",\"differs\":" + DifferencesJson(record.differences)
+                              : ",\"backup\":" + QuotedOrNull(record.backup))
+           + "}\n";
 }
 
 std::unique_ptr<ReportFile> ReportFile::Open(const std::filesystem::path& path, std::string* reason)

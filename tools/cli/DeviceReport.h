@@ -8,10 +8,11 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/FileIo.h"
 
-enum class DeviceResult { Done, Failed, Refused, Cancelled };
+enum class DeviceResult { Done, Failed, Refused, Cancelled, Same, Different };
 
 struct DeviceRecord {
     std::string time;  // when the device was taken up, ISO 8601 with offset
@@ -29,9 +30,22 @@ struct DeviceRecord {
     int exitCode = 1;                    // what this device alone would make the program return
     std::string message;                 // the last text the user was shown about it
     double seconds = 0;
+    // write: the file that keeps what the device held (null without
+    // --backup, or when none could be saved).
+    std::optional<std::string> backup;
+    // compare: what differs between the device and the file (null when the
+    // device could not be read).
+    bool compared = false;
+    struct Differences {
+        bool model = false;
+        bool version = false;
+        std::vector<uint8_t> areas;  // the areas that differ
+    };
+    std::optional<Differences> differences;
 };
 
-const char* ResultWord(DeviceResult result);  // "done", "failed", "refused", "cancelled"
+// "done", "failed", "refused", "cancelled", "same", "different"
+const char* ResultWord(DeviceResult result);
 // The record as one line of JSON, with its line end.
 std::string JsonLine(const DeviceRecord& record);
 

@@ -4,6 +4,7 @@
 
 #include "Commands.h"
 #include "TerminalDialogs.h"
+#include "resources/BackupTexts.h"
 #include "resources/CliTexts.h"
 
 namespace {
@@ -15,6 +16,8 @@ const char* ResultName(DeviceResult result)
     case DeviceResult::Failed: return texts::kCliResultFailed;
     case DeviceResult::Refused: return texts::kCliResultRefused;
     case DeviceResult::Cancelled: return texts::kCliResultCancelled;
+    case DeviceResult::Same: return texts::kCompareResultWordSame;
+    case DeviceResult::Different: return texts::kCompareResultWordDiffers;
     }
     return texts::kCliResultFailed;
 }
@@ -39,12 +42,27 @@ std::string OneLine(std::string text)
 int Severity(int exitCode)
 {
     switch (exitCode) {
-    case EXIT_MISMATCH: return 4;
-    case EXIT_FAILED: return 3;
-    case EXIT_REFUSED: return 2;
+    case EXIT_MISMATCH: return 5;
+    case EXIT_FAILED: return 4;
+    case EXIT_REFUSED: return 3;
+    case EXIT_DIFFERENT: return 2;
     case EXIT_CANCELLED: return 1;
     default: return 0;
     }
+}
+
+// A device left alone because it matched, and the results of a compare,
+// are counted only where there are such.
+std::string ExtraTotals(const uint32_t (&counts)[6])
+{
+    std::string totals;
+    if (const uint32_t same = counts[static_cast<int>(DeviceResult::Same)]) {
+        totals += texts::kCliTotalsSame + std::to_string(same);
+    }
+    if (const uint32_t different = counts[static_cast<int>(DeviceResult::Different)]) {
+        totals += texts::kCliTotalsDifferent + std::to_string(different);
+    }
+    return totals;
 }
 
 }  // namespace
@@ -59,7 +77,7 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
     std::vector<std::vector<std::string>> rows{{texts::kCliTablePort, texts::kCliTableModel, texts::kCliTableVersion,
                                                 texts::kCliTableResult, texts::kCliTableTime,
                                                 texts::kCliTableMessage}};
-    uint32_t counts[4] = {};
+    uint32_t counts[6] = {};
     for (const DeviceRecord& record : records) {
         rows.push_back({record.port, record.model.value_or("-"), record.version.value_or("-"),
                         ResultName(record.result), SecondsText(record.seconds), OneLine(record.message)});
@@ -85,7 +103,7 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
            + std::to_string(counts[static_cast<int>(DeviceResult::Done)]) + texts::kCliTotalsFailed
            + std::to_string(counts[static_cast<int>(DeviceResult::Failed)]) + texts::kCliTotalsRefused
            + std::to_string(counts[static_cast<int>(DeviceResult::Refused)]) + texts::kCliTotalsCancelled
-           + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)]) + "\n";
+           + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)]) + ExtraTotals(counts) + "\n";
 }
 
 int WorstExitCode(const std::vector<DeviceRecord>& records, bool interrupted)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Commands.h"
+#include "ComparisonText.h"
 #include "DeviceReport.h"
 #include "FileDigest.h"
 #include "Interrupts.h"
@@ -16,14 +17,18 @@
 #include "PortSession.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
+#include "WriteGuards.h"
 #include "configfile/ConfigurationFile.h"
+#include "device/DeviceBackup.h"
 #include "device/DeviceLink.h"
+#include "device/GuardedWrite.h"
 #include "device/WriteRefusal.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
 #include "platform/Console.h"
 #include "platform/PortMap.h"
 #include "platform/Utf8Path.h"
+#include "resources/BackupTexts.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
@@ -228,22 +233,76 @@ private:
         m_dialogs.ForgetCancel();
         m_link.deviceRefused = false;
         m_view.SetIdle(texts::kCliLineChecking);
-        const int written = m_link.WriteConfiguration(m_job.image.data(), m_job.image.size(), m_job.options.verify);
-        record.model = Utf8OrNothing(m_link.lastWriteDevice.model);
-        record.version = Utf8OrNothing(m_link.lastWriteDevice.version);
-        if (record.model) m_view.SetModel(*record.model);
-        std::copy(m_link.lastWrite.rewrites, m_link.lastWrite.rewrites + 4, record.rewrites);
-        if (written) {
-            record.result = DeviceResult::Done;
-            record.exitCode = EXIT_DONE;
-            if (m_job.options.verify) Tell(texts::kCliVerifyDone);
-            if (m_job.options.setClock) SetClock(record);
+        if (m_job.options.command == "compare") {
+            CompareDevice(record);
         } else {
-            Classify(record);
+            WriteGuarded(record);
         }
         if (record.message.empty()) record.message = m_prompts.LastText();
         record.seconds = Seconds(start);
         End(std::move(record));
+    }
+
+    // The write, after the backup and the comparison that the options ask for.
+    void WriteGuarded(DeviceRecord& record)
+    {
+        std::unique_ptr<Clock> clock = MakeSystemClock();
+        const GuardedWriteResult guarded = WriteWithSafeguards(m_link, m_job.image, m_job.options.verify,
+                                                               SafeguardsOf(m_job.options, m_link, m_port), *clock);
+        record.model = Utf8OrNothing(m_link.lastWriteDevice.model);
+        record.version = Utf8OrNothing(m_link.lastWriteDevice.version);
+        if (record.model) m_view.SetModel(*record.model);
+        std::copy(m_link.lastWrite.rewrites, m_link.lastWrite.rewrites + 4, record.rewrites);
+        if (guarded.backup) {
+            record.backup = Utf8FromPath(*guarded.backup);
+            Tell(texts::kBackupSaved + *record.backup);
+        }
+        if (guarded.outcome == GuardedOutcome::NotWritten) {
+            Classify(record);
+            return;
+        }
+        record.exitCode = EXIT_DONE;
+        if (guarded.outcome == GuardedOutcome::Same) {
+            record.result = DeviceResult::Same;
+            Tell(texts::kWriteSkippedSame);
+        } else {
+            record.result = DeviceResult::Done;
+            if (m_job.options.verify) Tell(texts::kCliVerifyDone);
+        }
+        if (m_job.options.setClock) SetClock(record);
+    }
+
+    // An audit: the device read and compared with the file, nothing written.
+    void CompareDevice(DeviceRecord& record)
+    {
+        record.compared = true;
+        record.verify = false;
+        ConfigSnapshot device;
+        const bool read = ReadDeviceSnapshot(m_link, &device);
+        const std::u16string model = HeaderDeviceName(m_link.readHeader);
+        const std::u16string version = HeaderSoftwareVersion(m_link.readHeader);
+        if (!model.empty()) record.model = Utf16ToUtf8(model);
+        if (!version.empty()) record.version = Utf16ToUtf8(version);
+        if (record.model) m_view.SetModel(*record.model);
+        if (!read) {
+            Classify(record);
+            return;
+        }
+        const ConfigComparison comparison = CompareConfigurations(SnapshotOfImage(m_job.image.data(), m_job.image.size()), device);
+        DeviceRecord::Differences differences{!comparison.modelSame, !comparison.versionSame, {}};
+        for (int index = 0; index < 4; ++index) {
+            if (!comparison.areas[index].same) differences.areas.push_back(kAreas[index]);
+        }
+        record.differences = differences;
+        if (comparison.Same()) {
+            record.result = DeviceResult::Same;
+            record.exitCode = EXIT_DONE;
+            Tell(texts::kCompareResultSame);
+        } else {
+            record.result = DeviceResult::Different;
+            record.exitCode = EXIT_DIFFERENT;
+            Tell(texts::kCompareResultDiffers + DifferenceSummary(comparison));
+        }
     }
 
     void SetClock(DeviceRecord& record)
@@ -278,7 +337,10 @@ private:
         }
     }
 
-    void Tell(const char* text) { m_prompts.Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application}); }
+    void Tell(const std::string& text)
+    {
+        m_prompts.Show({text, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
+    }
 
     static double Seconds(SteadyClock::time_point start)
     {

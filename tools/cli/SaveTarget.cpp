@@ -35,18 +35,6 @@ std::optional<std::string> WhyNoFileCanBeCreatedBeside(const std::filesystem::pa
 
 }  // namespace
 
-std::string FileErrorReason(const FileError& error)
-{
-    switch (error.kind) {
-    case FileErrorKind::NoPermission: return texts::kCliTargetNoPermission;
-    case FileErrorKind::ReadOnlyDisk: return texts::kCliTargetReadOnlyDisk;
-    case FileErrorKind::DiskFull: return texts::kCliTargetDiskFull;
-    case FileErrorKind::NameTooLong: return texts::kCliTargetNameTooLong;
-    case FileErrorKind::NotFound: return texts::kCliFileFolderMissing;
-    default: return error.systemText;
-    }
-}
-
 std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& target)
 {
     const std::string shown = Utf8FromPath(target);

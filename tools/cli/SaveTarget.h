@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "device/FileErrorText.h"
 #include "device/FileIo.h"
 
 // Why the file cannot be saved there (for the user), or nullopt when it
@@ -14,6 +15,3 @@
 // target and removed again), and the target, if present, is a regular file
 // that may be written.
 std::optional<std::string> WhyTargetCannotBeSaved(const std::filesystem::path& target);
-
-// Why a file could not be opened, in the user's words.
-std::string FileErrorReason(const FileError& error);

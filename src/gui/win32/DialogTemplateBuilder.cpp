@@ -88,7 +88,9 @@ ItemClass ClassOf(const ControlSpec& control, bool firstRadio)
                 static_cast<DWORD>((control.styles & kStyleAuto ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON) |
                                    (firstRadio ? WS_GROUP | WS_TABSTOP : 0))};
     case ControlKind::CheckBox:
-        return {kClassButton, nullptr, static_cast<DWORD>(control.styles & kStyleAuto ? BS_AUTOCHECKBOX : BS_CHECKBOX)};
+        return {kClassButton, nullptr,
+                static_cast<DWORD>((control.styles & kStyleAuto ? BS_AUTOCHECKBOX : BS_CHECKBOX) |
+                                   (control.styles & kStyleMultiline ? BS_MULTILINE : 0))};
     case ControlKind::ListView:
         // The only control of its page: it takes the keyboard.
         return {0, WC_LISTVIEWW, static_cast<DWORD>(LVS_REPORT | LVS_ALIGNLEFT | WS_TABSTOP)};

@@ -41,3 +41,14 @@ std::string UserStateDir()
     // Without its trailing backslash, as the other folders are given.
     return Utf8Of(std::wstring_view(temporary, length > 0 ? length - 1 : 0));
 }
+
+std::string UserDocumentsDir()
+{
+    PWSTR folder = nullptr;
+    std::string found;
+    if (::SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_CREATE, nullptr, &folder) == S_OK)
+        found = Utf8Of(folder);
+    ::CoTaskMemFree(folder);
+    // A profile without one (a service account): the local application data.
+    return found.empty() ? UserStateDir() : found;
+}

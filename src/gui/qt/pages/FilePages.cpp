@@ -58,3 +58,14 @@ void CWizard97PropertyPage6::OnBrowse()
 {
     m_edit->setText(QString::fromStdString(m_logic.OnBrowse(Path())));
 }
+
+CWizard97PropertyPage7::CWizard97PropertyPage7(PageServices& services)
+    : WizardPage(services, kPageWrite), m_backup(ControlById<QCheckBox>(kIdBackupCheck)), m_logic(services.keys)
+{
+    connect(m_backup, &QCheckBox::clicked, this, [this](bool checked) { m_logic.OnBackupClicked(checked); });
+}
+
+void CWizard97PropertyPage7::OnInitDialog()
+{
+    m_backup->setChecked(m_logic.OnInitDialog());
+}

@@ -1,7 +1,8 @@
 #pragma once
-// Page 4 (the file to save a configuration into) and page 6 (the file to
+// Page 4 (the file to save a configuration into), page 6 (the file to
 // replicate, whether to set the device clock and whether to check what was
-// written). What they remember and refuse is their logic's.
+// written) and page 7 (connect the device; whether to keep what it holds
+// first). What they remember and refuse is their logic's.
 
 #include <string>
 
@@ -39,4 +40,16 @@ private:
     QCheckBox* m_check;
     QCheckBox* m_verify;
     ReplicateFilePageLogic m_logic;
+};
+
+class CWizard97PropertyPage7 : public WizardPage {
+public:
+    explicit CWizard97PropertyPage7(PageServices& services);
+
+protected:
+    void OnInitDialog() override;
+
+private:
+    QCheckBox* m_backup;
+    WritePageLogic m_logic;
 };

@@ -7,6 +7,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
+#include <QStyle>
 
 #include "gui/qt/pages/CMyList.h"
 
@@ -66,6 +68,25 @@ QWidget* MakeControl(const ControlSpec& entry)
     return nullptr;
 }
 
+// A check box draws its text on one line: the words are broken onto the
+// lines its width holds beside the box, as the window system does for a
+// multiline button.
+void WrapCheckBoxText(QCheckBox* box)
+{
+    const int indicator = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box)
+                          + box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+    const int room = box->width() - indicator - 4;
+    const QFontMetrics metrics(box->font());
+    QStringList lines;
+    for (const QString& word : box->text().split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (!lines.isEmpty() && metrics.horizontalAdvance(lines.last() + QLatin1Char(' ') + word) <= room)
+            lines.last() += QLatin1Char(' ') + word;
+        else
+            lines.append(word);
+    }
+    box->setText(lines.join(QLatin1Char('\n')));
+}
+
 }  // namespace
 
 void BuildTemplateControls(const DialogTemplate& dialog, QWidget* parent, const DialogUnits& units)
@@ -77,6 +98,8 @@ void BuildTemplateControls(const DialogTemplate& dialog, QWidget* parent, const 
             control->setObjectName(QString::number(entry.id));
         const DluRect& r = entry.rect;
         control->setGeometry(units.Rect(r.x, r.y, r.width, r.height));
+        if (entry.kind == ControlKind::CheckBox && (entry.styles & kStyleMultiline))
+            WrapCheckBoxText(static_cast<QCheckBox*>(control));
         if (entry.styles & kStyleHidden)
             control->hide();
     }

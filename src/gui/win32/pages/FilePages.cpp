@@ -59,3 +59,19 @@ void CWizard97PropertyPage6::OnCommand(int id, int code)
     default: break;
     }
 }
+
+CWizard97PropertyPage7::CWizard97PropertyPage7(PageServices& services)
+    : WizardPage(services, kPageWrite), m_logic(services.keys)
+{
+}
+
+void CWizard97PropertyPage7::OnInitDialog()
+{
+    ::CheckDlgButton(Window(), kIdBackupCheck, m_logic.OnInitDialog() ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CWizard97PropertyPage7::OnCommand(int id, int code)
+{
+    if (id == kIdBackupCheck && code == BN_CLICKED)
+        m_logic.OnBackupClicked(::IsDlgButtonChecked(Window(), kIdBackupCheck) == BST_CHECKED);
+}

@@ -1,7 +1,8 @@
 #pragma once
-// Page 4 (the file to save a configuration into) and page 6 (the file to
+// Page 4 (the file to save a configuration into), page 6 (the file to
 // replicate, whether to set the device clock and whether to check what was
-// written). What they remember and refuse is their logic's.
+// written) and page 7 (connect the device; whether to keep what it holds
+// first). What they remember and refuse is their logic's.
 
 #include <string>
 
@@ -33,4 +34,16 @@ protected:
 private:
     bool Checked(int id) const;
     ReplicateFilePageLogic m_logic;
+};
+
+class CWizard97PropertyPage7 : public WizardPage {
+public:
+    explicit CWizard97PropertyPage7(PageServices& services);
+
+protected:
+    void OnInitDialog() override;
+    void OnCommand(int id, int code) override;
+
+private:
+    WritePageLogic m_logic;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The pages that only show a message beside the side picture: page 2
-// (connect the device to save), page 5 (device not supported) and page 7
-// (connect the device to write). Their templates are all they have.
+// (connect the device to save) and page 5 (device not supported). Their
+// templates are all they have. Page 7 has an option besides (FilePages).
 
 #include "gui/win32/pages/WizardPage.h"
 #include "wizard/WizardFlow.h"
@@ -14,9 +14,4 @@ public:
 class CWizard97PropertyPage5 : public WizardPage {
 public:
     explicit CWizard97PropertyPage5(PageServices& services) : WizardPage(services, kPageRefused) {}
-};
-
-class CWizard97PropertyPage7 : public WizardPage {
-public:
-    explicit CWizard97PropertyPage7(PageServices& services) : WizardPage(services, kPageWrite) {}
 };
