@@ -254,3 +254,65 @@ TEST_F(CliLine, BadLinesAreRefusedBeforeAnyDeviceIsTouched)
               std::string::npos);
     EXPECT_EQ(ReadText(log), "");
 }
+
+TEST_F(CliLine, AnAuditStationComparesEveryDevicePluggedInAndWritesNone)
+{
+    const std::string master = MasterFile();
+    const std::string report = File("audit.jsonl");
+    const std::string log = File("audit.log");
+    std::unique_ptr<Child> same = PlugIn("s", 31, {"--random-areas", "11:700,300,100,40", "--log-requests", log});
+    std::unique_ptr<Child> other = PlugIn("o", 32, kOtherAreas);
+    std::unique_ptr<Child> model = PlugIn("m", 33, {"--model", "KLX51", "--random-areas", "11:700,300,100,40"});
+    std::unique_ptr<Child> cli = StartCliWith({"--port", "COM31", "--port", "COM32", "--port", "COM33", "compare",
+                                               master, "--loop", "--count", "3", "--report", report});
+    EXPECT_EQ(cli->WaitAtMost(std::chrono::seconds(90)), 6) << cli->Err();
+    std::map<std::string, std::string> lines;
+    for (const std::string& line : LinesOf(ReadText(report))) lines[Field(line, "port")] = line;
+    ASSERT_EQ(lines.size(), 3u) << ReadText(report);
+    EXPECT_EQ(Field(lines["COM31"], "result"), "same");
+    EXPECT_NE(lines["COM31"].find("\"differs\":{\"model\":false,\"version\":false,\"areas\":[]}"), std::string::npos);
+    EXPECT_EQ(Field(lines["COM32"], "result"), "different");
+    EXPECT_NE(lines["COM32"].find("\"differs\":{\"model\":false,\"version\":false,\"areas\":[0,16,40,64]}"),
+              std::string::npos) << lines["COM32"];
+    EXPECT_EQ(Field(lines["COM33"], "result"), "different");
+    EXPECT_EQ(Field(lines["COM33"], "model"), "KLX51");
+    EXPECT_NE(lines["COM33"].find("\"differs\":{\"model\":true,\"version\":false,\"areas\":[]}"), std::string::npos);
+    EXPECT_NE(cli->Out().find("совпадает: 1, отличается: 2"), std::string::npos) << cli->Out();
+    EXPECT_NE(cli->Out().find("(области 0 16 40 64)"), std::string::npos) << cli->Out();
+    char written[8];
+    std::snprintf(written, sizeof written, "%04x ", Hash("P.W.R.T."));
+    EXPECT_EQ(ReadText(log).find(written), std::string::npos);
+    EXPECT_NE(AreasOfDevice("o"), AreasOfFile(master));
+}
+
+TEST_F(CliLine, TheReportNamesEachBackupAndADeviceLeftAloneIsSame)
+{
+    const std::string master = MasterFile();
+    const std::string same = StartDevice("s", kSmallAreas);
+    const std::string other = StartDevice("o", kOtherAreas);
+    const std::vector<std::vector<uint8_t>> before = AreasOfDevice("o");
+    const std::string backups = File("backups");
+    std::filesystem::create_directories(backups);
+    const std::string report = File("line.jsonl");
+    std::unique_ptr<Child> cli = StartCliWith({"--port", same, "--port", other, "write", master, "--backup", backups,
+                                               "--skip-same", "--report", report});
+    EXPECT_EQ(cli->Wait(), 0) << cli->Err();
+    std::map<std::string, std::string> lines;
+    for (const std::string& line : LinesOf(ReadText(report))) lines[Field(line, "port")] = line;
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(Field(lines[same], "result"), "same");
+    EXPECT_EQ(Field(lines[other], "result"), "done");
+    for (const auto& [port, line] : lines) {
+        const std::string backup = Field(line, "backup");
+        EXPECT_EQ(backup.rfind(backups + "/KLX41_1.0_", 0), 0u) << line;
+        EXPECT_TRUE(std::filesystem::exists(backup)) << backup;
+    }
+    EXPECT_EQ(AreasOfFile(Field(lines[other], "backup")), before);
+    EXPECT_EQ(AreasOfDevice("o"), AreasOfFile(master));
+    EXPECT_NE(cli->Out().find("совпадает: 1"), std::string::npos) << cli->Out();
+
+    // Without --backup the field is null.
+    cli = StartCliWith({"--port", same, "write", master, "--skip-same", "--report", report});
+    EXPECT_EQ(cli->Wait(), 0) << cli->Err();
+    EXPECT_EQ(Field(LinesOf(ReadText(report)).back(), "backup"), "null");
+}

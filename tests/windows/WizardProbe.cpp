@@ -252,6 +252,18 @@ int wmain(int argc, wchar_t** argv)
         PrintPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
         return 0;
     }
-    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID");
+    if (command == L"control" && argc > 2) {
+        // A control of the current page: the point a user clicks, a little
+        // inside its left edge (a check box's box), and whether it is checked.
+        const HWND page = CurrentPage();
+        const HWND control = page ? ::GetDlgItem(page, std::wcstol(argv[2], nullptr, 10)) : nullptr;
+        if (!control)
+            return 1;
+        RECT rect{};
+        ::GetWindowRect(control, &rect);
+        PrintPoint(rect.left + 6, (rect.top + rect.bottom) / 2);
+        return 0;
+    }
+    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID");
     return 2;
 }

@@ -203,6 +203,15 @@ check "the stored choice 2 leads to page 6" eval 'key Return && wait_page 6'
 shot 06-replicate-file
 check "a valid file leads to page 7" eval 'key Return && wait_page 7'
 shot 07-write
+# Page 7's backup option, ticked with the mouse: stored at once, and the
+# write first keeps what the device held.
+kBackupCheck=1013
+cat "$work/target/config_0.dat" "$work/target/config_16.dat" "$work/target/config_40.dat" \
+  "$work/target/config_64.dat" >"$work/target-before.bin" 2>/dev/null || true
+check "page 7 creates its backup option as 0" test "$(stored_dword PAGE6_Check3_Backup_P6)" = 0
+click_at $(probe control $kBackupCheck)
+check "a click on the backup option stores it" test "$(stored_dword PAGE6_Check3_Backup_P6)" = 1
+shot 07-write-backup
 key Return
 if wait_for 'Запись' 30 progress; then shot 11-progress-write; pass "the write progress dialog shows its status"
 else fail "no write progress dialog"; fi
@@ -211,9 +220,16 @@ else fail "no read-back step"; fi
 if wait_for 'перезагрузка' 60 progress; then shot 12-progress-restart; pass "the device's restart is shown"
 else fail "no restart step"; fi
 check "the write ends with the question about another device" wait_box 'другой прибор' 90
+check "the question names the backup file first" wait_box '^Прежняя конфигурация прибора сохранена в файл .*Резервные копии.*KLX41_1\.0_COM8_' 5
 shot 14-another-device
 key Return
 check "Yes stays on page 7 for the next device" wait_page 7
+backup=$(find -L "$WINEPREFIX/drive_c/users" -path '*Mirrex/Резервные копии/KLX41_1.0_COM8_*.klx41' 2>/dev/null | head -n 1)
+if [ -n "$backup" ] && head -c $(($(stat -c %s "$backup") - 212)) "$backup" | cmp -s - "$work/target-before.bin"; then
+  pass "the backup in the documents folder holds what the device held before"
+else
+  fail "no backup of the device's earlier areas: '${backup:-none}'"
+fi
 cat "$work/target/config_0.dat" "$work/target/config_16.dat" "$work/target/config_40.dat" \
   "$work/target/config_64.dat" >"$work/target-areas.bin" 2>/dev/null || true
 head -c $(($(stat -c %s "$saved") - 212)) "$saved" >"$work/saved-areas.bin"

@@ -6,7 +6,9 @@
 WriteSafeguards SafeguardsOf(const CliOptions& options, const DeviceLink& link, const std::optional<PortChoice>& port)
 {
     WriteSafeguards guards;
-    if (options.backupFolder) guards.backupFolder = PathFromUtf8(*options.backupFolder);
+    // Named in full in the messages and the report, wherever they are read.
+    std::error_code error;
+    if (options.backupFolder) guards.backupFolder = std::filesystem::absolute(PathFromUtf8(*options.backupFolder), error);
     guards.skipSame = options.skipSame;
     guards.port = PortNameOf(link, port);
     return guards;
