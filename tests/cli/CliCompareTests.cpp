@@ -81,10 +81,10 @@ TEST_F(CliCompare, CompareTellsAMatchingDeviceFromOneThatDiffersWithoutWritingEi
     EXPECT_EQ(AreasOfDevice("b"), before);
 
     // Another model with the same areas differs in its model alone.
-    const std::string other = StartDevice("o", {"--model", "KLX51", "--random-areas", "11:700,300,100,40"});
+    const std::string other = StartDevice("o", {"--model", "КЛХ41", "--random-areas", "11:700,300,100,40"});
     result = Cli(other, {"compare", master});
     EXPECT_EQ(result.code, 6);
-    EXPECT_NE(result.out.find("Модель: отличается: в файле KLX41, в приборе KLX51\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("Модель: отличается: в файле KLX41, в приборе КЛХ41\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("Область 0: совпадает"), std::string::npos);
 
     // What a write would refuse, a port that does not open, a device that
@@ -162,7 +162,7 @@ TEST_F(CliCompare, WriteWithABackupKeepsWhatTheDeviceHeldByteForByte)
     const std::vector<std::vector<uint8_t>> held = AreasOfDevice("v");
     result = Cli(vanishing, {"write", master, "--backup", backups});
     EXPECT_EQ(result.code, 1);
-    EXPECT_EQ(FilesIn(backups).size(), 2u);
+    EXPECT_EQ(FilesIn(backups).size(), 1u);
     EXPECT_EQ(AreasOfDevice("v"), held);
 }
 

@@ -262,7 +262,7 @@ TEST_F(CliLine, AnAuditStationComparesEveryDevicePluggedInAndWritesNone)
     const std::string log = File("audit.log");
     std::unique_ptr<Child> same = PlugIn("s", 31, {"--random-areas", "11:700,300,100,40", "--log-requests", log});
     std::unique_ptr<Child> other = PlugIn("o", 32, kOtherAreas);
-    std::unique_ptr<Child> model = PlugIn("m", 33, {"--model", "KLX51", "--random-areas", "11:700,300,100,40"});
+    std::unique_ptr<Child> model = PlugIn("m", 33, {"--model", "КЛХ41", "--random-areas", "11:700,300,100,40"});
     std::unique_ptr<Child> cli = StartCliWith({"--port", "COM31", "--port", "COM32", "--port", "COM33", "compare",
                                                master, "--loop", "--count", "3", "--report", report});
     EXPECT_EQ(cli->WaitAtMost(std::chrono::seconds(90)), 6) << cli->Err();
@@ -275,7 +275,7 @@ TEST_F(CliLine, AnAuditStationComparesEveryDevicePluggedInAndWritesNone)
     EXPECT_NE(lines["COM32"].find("\"differs\":{\"model\":false,\"version\":false,\"areas\":[0,16,40,64]}"),
               std::string::npos) << lines["COM32"];
     EXPECT_EQ(Field(lines["COM33"], "result"), "different");
-    EXPECT_EQ(Field(lines["COM33"], "model"), "KLX51");
+    EXPECT_EQ(Field(lines["COM33"], "model"), "КЛХ41");
     EXPECT_NE(lines["COM33"].find("\"differs\":{\"model\":true,\"version\":false,\"areas\":[]}"), std::string::npos);
     EXPECT_NE(cli->Out().find("совпадает: 1, отличается: 2"), std::string::npos) << cli->Out();
     EXPECT_NE(cli->Out().find("(области 0 16 40 64)"), std::string::npos) << cli->Out();
