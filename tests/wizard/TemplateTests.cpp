@@ -69,6 +69,7 @@ TEST(Templates, ControlsTheCodeRefersToAreWhereItLooks)
         {kPageReplicateFile, kIdReplicateBrowse, ControlKind::PushButton},
         {kPageReplicateFile, kIdClockCheck, ControlKind::CheckBox},
         {kPageReplicateFile, kIdVerifyCheck, ControlKind::CheckBox},
+        {kPageWrite, kIdBackupCheck, ControlKind::CheckBox},
         {kPageWriteSettings, kIdWriteSettingsList, ControlKind::ListView},
         {-1, kIdProgressBar, ControlKind::ProgressBar},
         {-1, kIdProgressText, ControlKind::Static},
@@ -83,6 +84,19 @@ TEST(Templates, ControlsTheCodeRefersToAreWhereItLooks)
     // The hidden start choice is created invisible; nothing else is.
     EXPECT_TRUE(FindControl(*FindTemplate(103), kRadioReplicateFromDevice)->styles & kStyleHidden);
     EXPECT_FALSE(FindControl(*FindTemplate(103), kRadioSaveToFile)->styles & kStyleHidden);
+}
+
+TEST(Templates, TheOptionsKeepTheDialogMarginAboveTheBottomEdge)
+{
+    // The side picture and the settings lists fill the page by design;
+    // everything else stays the dialog margin (7 units) above the bottom edge.
+    for (int page : {kPageReplicateFile, kPageWrite}) {
+        const DialogTemplate& dialog = *FindTemplate(PageSpecOf(page).templateId);
+        for (const ControlSpec& control : dialog.controls) {
+            if (control.kind == ControlKind::Picture) continue;
+            EXPECT_LE(control.rect.y + control.rect.height, dialog.height - 7) << page << " " << control.id;
+        }
+    }
 }
 
 }  // namespace
