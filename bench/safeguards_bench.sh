@@ -19,7 +19,7 @@ export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state"
 mkdir -p "$work/tmp" "$work/backups"
 
 start_device() {  # baud seed sizes
-    rm -rf "$work/d" && mkdir -p "$work/d"
+    rm -rf "$work/d" "$work/d.out" && mkdir -p "$work/d"
     "$devsim" --no-alias --exit-with-parent --baud "$1" --random-areas "$2:$3" --save-areas "$work/d" \
         >"$work/d.out" 2>&1 &
     sim=$!
@@ -32,7 +32,9 @@ run() {  # baud seed sizes cli-arguments...
     start_device "$baud" "$seed" "$sizes"
     local start end
     start=$(date +%s%N)
-    "$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" "$@" >/dev/null 2>"$work/err" || [ $? = 6 ]
+    local code=0
+    "$cli" --port "$port" --baud "$baud" --area-folder "$work/tmp" "$@" >/dev/null 2>"$work/err" || code=$?
+    if [ "$code" != 0 ] && [ "$code" != 6 ]; then echo "safeguards_bench: $* failed ($code):"; cat "$work/err"; exit 1; fi
     end=$(date +%s%N)
     stop_device
     elapsed=$(( (end - start) / 1000000 ))
