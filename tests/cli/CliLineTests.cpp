@@ -302,6 +302,8 @@ TEST_F(CliLine, TheReportNamesEachBackupAndADeviceLeftAloneIsSame)
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(Field(lines[same], "result"), "same");
     EXPECT_EQ(Field(lines[other], "result"), "done");
+    // The message stays what became of the write, the backup is its own field.
+    EXPECT_EQ(Field(lines[other], "message"), "Проверка: содержимое прибора совпадает с файлом. ");
     for (const auto& [port, line] : lines) {
         const std::string backup = Field(line, "backup");
         EXPECT_EQ(backup.rfind(backups + "/KLX41_1.0_", 0), 0u) << line;

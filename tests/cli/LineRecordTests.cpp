@@ -41,7 +41,8 @@ TEST(ReportLine, EveryTextIsEscapedAndMissingValuesAreNull)
               "{\"time\":\"2026-03-05T07:04:09+03:00\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
               "\"model\":\"KLX41\",\"version\":null,\"file\":\"/home/инженер/m.klx41\",\"sha256\":\"ab\","
               "\"sizes\":[700,0,0,0],\"verify\":true,\"rewrites\":[0,0,2,0],\"clock\":false,\"result\":\"failed\","
-              "\"message\":\"Не удалось \\\"открыть\\\" \\\\\\\\.\\\\COM3\\nпорт\\u0001\",\"seconds\":12.3}\n");
+              "\"message\":\"Не удалось \\\"открыть\\\" \\\\\\\\.\\\\COM3\\nпорт\\u0001\",\"seconds\":12.3,"
+              "\"backup\":null}\n");
 
     record.verify = false;
     record.devicePath.reset();
@@ -63,6 +64,12 @@ TEST(LineResult, TheWorstDeviceGivesTheExitCode)
     EXPECT_EQ(WorstExitCode({refused, failed}, false), EXIT_FAILED);
     EXPECT_EQ(WorstExitCode({differs, failed, refused}, false), EXIT_MISMATCH);
     EXPECT_EQ(WorstExitCode({failed, differs}, false), EXIT_MISMATCH);
+    // An audit's device that differs from the file outranks a cancel and a
+    // match, not a device that could not be checked at all.
+    const DeviceRecord different = Record("COM6", DeviceResult::Different, EXIT_DIFFERENT);
+    const DeviceRecord same = Record("COM7", DeviceResult::Same, EXIT_DONE);
+    EXPECT_EQ(WorstExitCode({same, different, cancelled}, false), EXIT_DIFFERENT);
+    EXPECT_EQ(WorstExitCode({different, refused}, false), EXIT_REFUSED);
     // A loop stopped before its first device did nothing.
     EXPECT_EQ(WorstExitCode({}, true), EXIT_CANCELLED);
     EXPECT_EQ(WorstExitCode({done}, true), EXIT_DONE);

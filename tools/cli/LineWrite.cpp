@@ -253,9 +253,11 @@ private:
         record.version = Utf8OrNothing(m_link.lastWriteDevice.version);
         if (record.model) m_view.SetModel(*record.model);
         std::copy(m_link.lastWrite.rewrites, m_link.lastWrite.rewrites + 4, record.rewrites);
+        // Said on the port's line, not as a message: the record's message
+        // stays what became of the write.
         if (guarded.backup) {
             record.backup = Utf8FromPath(*guarded.backup);
-            Tell(texts::kBackupSaved + *record.backup);
+            m_view.Say(texts::kBackupSaved + *record.backup);
         }
         if (guarded.outcome == GuardedOutcome::NotWritten) {
             Classify(record);
