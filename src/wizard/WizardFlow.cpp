@@ -176,8 +176,12 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
     std::optional<std::string> backup;
     if (ReadBackupOption(m_keys) == 1 && !(backup = m_ops.BackUpDevice()))
         return PageAfterFailedWrite();
-    if (m_ops.WriteConfiguration(image.data(), image.size(), ReadVerifyOption(m_keys) == 1) != 1)
+    if (m_ops.WriteConfiguration(image.data(), image.size(), ReadVerifyOption(m_keys) == 1) != 1) {
+        // Whatever the failed write left in the device, what it held is kept.
+        if (backup)
+            m_prompts.Show({texts::kBackupSaved + *backup});
         return PageAfterFailedWrite();
+    }
 
     if (ClockOptionSet()) {
         switch (m_ops.SetDeviceClock()) {

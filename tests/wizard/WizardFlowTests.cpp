@@ -349,6 +349,14 @@ TEST_F(WizardFlowTest, TheBackupOptionKeepsTheDeviceFirstAndNamesTheFile)
     EXPECT_EQ(prompts.Texts(), Calls{std::string(texts::kBackupSaved) + *ops.backupPath + "\n\n"
                                      + texts::kWriteDoneQuestion});
 
+    // A write that fails after the backup still names the backup.
+    ops.writeResult = 0;
+    prompts.shown.clear();
+    Press(kPageWrite, kCmdWizNext);
+    EXPECT_EQ(prompts.Texts(), Calls{std::string(texts::kBackupSaved) + *ops.backupPath});
+    EXPECT_EQ(sheet.active, kPageWriteSettings);
+    ops.writeResult = 1;
+
     // A backup that failed (it told why) writes nothing: page 8, as after a
     // failed write; a device it refused goes to page 5.
     ops.backupPath.reset();
