@@ -38,12 +38,21 @@ void WaitNormLogic::OnMessage(const AreaMessage& message)
         m_view.SetStatusText(texts::StringTableEntry(message.stringId));
         break;
     case AreaMessage::Kind::ReadBack:
-        m_view.SetStatusText(texts::WriteAreaTexts(m_job.area).checkTitle);
+        m_view.SetStatusText(Titled(texts::WriteAreaTexts(m_job.area).checkTitle, message));
         break;
     case AreaMessage::Kind::Rewrite:
-        m_view.SetStatusText(m_statusText);
+    case AreaMessage::Kind::Repeat:
+        m_view.SetStatusText(Titled(m_statusText, message));
         break;
     }
+}
+
+// A transfer of the area that is not its first says so: the bar starts
+// from 0 again and must not look like progress going backwards.
+std::string WaitNormLogic::Titled(const std::string& title, const AreaMessage& message)
+{
+    if (message.attempt < 2) return title;
+    return title + texts::AttemptSuffix(message.attempt, message.attempts);
 }
 
 void WaitNormLogic::OnCancel()

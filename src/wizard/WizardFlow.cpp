@@ -188,6 +188,10 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
         }
     }
     MessageBoxRequest question{texts::kWriteDoneQuestion, MsgIcon::Information, MsgButtons::YesNo};
+    // A noisy line shows itself here, once per device, not only as a bar
+    // that started again.
+    if (const std::string note = m_ops.WriteRepeatsNote(); !note.empty())
+        question.text = note + "\n\n" + question.text;
     return m_prompts.Show(question) == MsgAnswer::Yes ? kPageWrite : kPageStart;
 }
 

@@ -45,6 +45,9 @@ struct CliOptions {
     std::optional<uint32_t> count;
     std::optional<std::string> report;  // write: JSON Lines, one per device
     std::optional<std::string> areaFolder;
+    // How often a failed area is transferred again (and a block answered
+    // nErr sent again); 0 asks nothing again.
+    uint32_t retries = 2;
     std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
 

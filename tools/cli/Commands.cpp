@@ -26,6 +26,7 @@
 #include "resources/PageTexts.h"
 #include "settings/SettingsStore.h"
 #include "wizard/DeviceClock.h"
+#include "wizard/RepeatsNote.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ public:
     {
         m_dialogs.Attach(m_link);
         UsePortPath(m_link, m_port);
+        m_link.retries = options.retries;
     }
 
     DeviceLink& Link() { return m_link; }
@@ -185,6 +187,8 @@ int Write(Session& session, const CliOptions& options)
     if (!written) return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
     if (options.verify) session.Prompts().Show({texts::kCliVerifyDone, MsgIcon::None, MsgButtons::Ok, false,
                                                 MsgCaption::Application});
+    if (const std::string note = RepeatsNote(link.lastWrite); !note.empty())
+        session.Prompts().Show({note, MsgIcon::None, MsgButtons::Ok, false, MsgCaption::Application});
     if (options.setClock) {
         std::unique_ptr<Clock> clock = MakeSystemClock();
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {
