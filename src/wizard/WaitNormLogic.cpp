@@ -38,7 +38,9 @@ void WaitNormLogic::OnMessage(const AreaMessage& message)
         m_view.SetStatusText(texts::StringTableEntry(message.stringId));
         break;
     case AreaMessage::Kind::ReadBack:
-        m_view.SetStatusText(Titled(texts::WriteAreaTexts(m_job.area).checkTitle, message));
+        // Without the attempt: the check titles are the longest, and the
+        // attempt was shown as its write began.
+        m_view.SetStatusText(texts::WriteAreaTexts(m_job.area).checkTitle);
         break;
     case AreaMessage::Kind::Rewrite:
     case AreaMessage::Kind::Repeat:
@@ -52,7 +54,10 @@ void WaitNormLogic::OnMessage(const AreaMessage& message)
 std::string WaitNormLogic::Titled(const std::string& title, const AreaMessage& message)
 {
     if (message.attempt < 2) return title;
-    return title + texts::AttemptSuffix(message.attempt, message.attempts);
+    // The title's own trailing blank gives way to the suffix's.
+    const std::size_t end = title.find_last_not_of(' ');
+    return title.substr(0, end == std::string::npos ? 0 : end + 1)
+           + texts::AttemptSuffix(message.attempt, message.attempts);
 }
 
 void WaitNormLogic::OnCancel()

@@ -74,7 +74,7 @@ TEST_F(CliRetry, AFailedAreaIsWrittenAgainAndTheReportSaysWhy)
     Result write = Cli(target, {"write", File("a.klx41"), "--report", File("line.jsonl")});
     EXPECT_EQ(write.code, 0) << write.err;
     EXPECT_EQ(AreasOfDevice("b"), AreasOfFile(File("a.klx41")));
-    EXPECT_NE(write.err.find("Запись программы CoDeSys...  (повтор 2 из 3)"), std::string::npos) << write.err;
+    EXPECT_NE(write.err.find("Запись программы CoDeSys... (повтор 2 из 3)"), std::string::npos) << write.err;
     const std::string note = "Запись потребовала повторов: программа CoDeSys - 2 (сбой связи 1, отличие при проверке 1). ";
     EXPECT_NE(write.err.find(note), std::string::npos) << write.err;
     // The table's message is that note.

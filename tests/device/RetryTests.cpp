@@ -69,7 +69,7 @@ TEST(AreaRepeats, AReadAreaThatFailsIsReadAgainFromItsBeginningAtMostTwice)
             EXPECT_TRUE(rig.prompts.shown.empty()) << ::testing::PrintToString(rig.prompts.Texts());
             EXPECT_EQ(FileBytes(rig.link.AreaFilePath(16)), rig.device.Area(16));
             EXPECT_EQ(Count(heard, "P.A.R.E. 16"), 1 + failures);
-            EXPECT_EQ(titles.back(), "Cчитывание конфигурации...  (повтор " + std::to_string(failures + 1) + " из 3)");
+            EXPECT_EQ(titles.back(), "Cчитывание конфигурации... (повтор " + std::to_string(failures + 1) + " из 3)");
         } else {
             EXPECT_EQ(result, 0);
             // Today's text: nothing had arrived, so no reason follows.
@@ -104,7 +104,7 @@ TEST(AreaRepeats, AWrittenAreaThatFailsIsWrittenAgainAndArea64RestartsOnce)
                 EXPECT_TRUE(rig.prompts.shown.empty()) << trace;
                 for (int i = 0; i < 4; ++i) EXPECT_EQ(rig.device.Area(kAreas[i]), kSmallTail.areas[i]);
                 const Words& titles = rig.views[3].statusTexts;
-                EXPECT_NE(std::find(titles.begin(), titles.end(), "Запись значений Retain...  (повтор 2 из 3)"),
+                EXPECT_NE(std::find(titles.begin(), titles.end(), "Запись значений Retain... (повтор 2 из 3)"),
                           titles.end());
                 EXPECT_EQ(RepeatsNote(rig.link.lastWrite), "Запись потребовала повторов: значения Retain - "
                                                                + std::to_string(failures) + " (сбой связи). ");
@@ -134,9 +134,8 @@ TEST(AreaRepeats, RepeatsAndRewritesShareOneBudgetOfThreeTransfers)
     EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось записать значения Retain. Прибор не ответил на запрос. "});
     EXPECT_EQ(rig.device.Restarts(), 1u);
     const Words& titles = rig.views[3].statusTexts;
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "Проверка записанных значений Retain...  (повтор 2 из 3)"),
-              titles.end());
-    EXPECT_NE(std::find(titles.begin(), titles.end(), "Запись значений Retain...  (повтор 3 из 3)"), titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "Запись значений Retain... (повтор 2 из 3)"), titles.end());
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "Запись значений Retain... (повтор 3 из 3)"), titles.end());
 }
 
 TEST(AreaRepeats, ABlockAnsweredNerrIsAskedAgainBeforeTheAreaCountsAsFailed)
@@ -205,7 +204,7 @@ TEST(AreaRepeats, ADeviceThatVanishesDuringARepeatEndsTheJobWithTodaysText)
     rig.link.Stop();
     EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось считать программу CoDeSys. "});
     EXPECT_EQ(rig.views.size(), 1u);
-    EXPECT_EQ(rig.views[0].statusTexts.back(), "Cчитывание программы CoDeSys...  (повтор 3 из 3)");
+    EXPECT_EQ(rig.views[0].statusTexts.back(), "Cчитывание программы CoDeSys... (повтор 3 из 3)");
 }
 
 TEST(NoRetries, EveryRequestGoesOutAsItAlwaysHas)

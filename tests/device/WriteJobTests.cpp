@@ -71,8 +71,8 @@ TEST(VerifiedWrite, ABlockTakenTwiceIsFoundAndTheAreaWrittenAgain)
     EXPECT_EQ(rig.link.lastWrite.verifiedAreas, 4u);
     EXPECT_EQ(rig.views[0].statusTexts,
               (Words{"Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... ",
-                     "Запись программы CoDeSys...  (повтор 2 из 3)",
-                     "Проверка записанной программы CoDeSys...  (повтор 2 из 3)"}));
+                     "Запись программы CoDeSys... (повтор 2 из 3)",
+                     "Проверка записанной программы CoDeSys... "}));
 }
 
 TEST(VerifiedWrite, AReadBackThatCannotBeConfirmedWritesTheAreaAgain)
