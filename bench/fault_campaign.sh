@@ -9,18 +9,38 @@
 # device's model or version could not be read).
 #
 # Each case is one line rate and one fault kind (or all kinds together),
-# each kind spoiling the given share of requests; its jobs are spread over
-# several seeds, a fresh device for each. Writes alternate between two
-# files of different content and sizes, so a write that does nothing shows.
+# each kind spoiling the given share of requests, or bursts of noise on the
+# device's answers; its jobs are spread over several seeds, a fresh device
+# for each. Writes alternate between two files of different content and
+# sizes, so a write that does nothing shows.
+#
+# Beside each count of exact jobs stands the count the protocol allows at
+# best. Blocks carry no offsets, so an answer lost after the device acted can
+# only be mended by doing the whole area again: an area of n blocks survives
+# an attempt only if none of its blocks loses its answer, and a job only if
+# each area survives one of its attempts:
+#   limit = jobs * prod over areas of (1 - (1 - (1 - q)^n)^A)
+# with n = ceil(size / 15), A = 1 + retries transfers of an area, and q the
+# share of requests whose answer is lost after the device acted: the rate of
+# the kinds lost and split (a split answer may come too late to be taken).
+# Other kinds spoil answers of requests the device did not act on, which the
+# request layer's own retries mend. Bursts spoil runs of answers, not single
+# ones, so the formula (which takes losses to be independent) gives them no
+# limit ("-").
 #
 # usage: fault_campaign.sh BUILD_DIR [options]
 #   --jobs N         saves and writes per case, each (20)
 #   --seeds "S..."   seeds per case (1 2 3 4)
 #   --bauds "B..."   line rates (115200 9600)
 #   --kinds "K..."   fault kinds: silence badcrc nerr wrongid split garble
-#                    lost, and all (every one of them)
+#                    lost, all (every one of them) and burst (no faults of the
+#                    device; bursts of noise on its answers, see --burst)
 #   --rate R         share of requests each kind spoils (0.02)
 #   --sizes A,B,C,D  area sizes of the device and the first file (400,150,60,30)
+#   --burst D:S      the bursts of the burst kind: D ms every S s (200:5)
+#   --realistic      a configuration of realistic size at a low rate: areas
+#                    8192,8192,4096,1280, 0.001 of requests per kind, all kinds
+#   --retries N      mirrex-cli --retries (2)
 #   --parallel P     cases run at once (2)
 #   --no-verify      write without reading back (to see what that costs)
 # MIRREX_CAMPAIGN_MESSAGES=1 also lists the messages of the failed jobs.
@@ -31,9 +51,11 @@ jobs=20
 seeds="1 2 3 4"
 bauds="115200 9600"
 all_kinds="silence badcrc nerr wrongid split garble lost"
-kinds="$all_kinds all"
+kinds="$all_kinds all burst"
 rate=0.02
 sizes=400,150,60,30
+burst=200:5
+retries=2
 parallel=2
 verify=()
 while [ $# -gt 0 ]; do
@@ -44,6 +66,9 @@ while [ $# -gt 0 ]; do
     --kinds) kinds=$2; shift 2 ;;
     --rate) rate=$2; shift 2 ;;
     --sizes) sizes=$2; shift 2 ;;
+    --burst) burst=$2; shift 2 ;;
+    --realistic) sizes=8192,8192,4096,1280; rate=0.001; kinds=all; shift ;;
+    --retries) retries=$2; shift 2 ;;
     --parallel) parallel=$2; shift 2 ;;
     --no-verify) verify=(--no-verify); shift ;;
     *) echo "fault_campaign.sh: unknown option $1" >&2; exit 2 ;;
@@ -117,9 +142,13 @@ make_files() {
 # One case: $1 baud, $2 kind. Writes its counts to $work/result-$1-$2.
 run_case() {
   local baud=$1 kind=$2 fault_kinds=$2 faults=$rate
+  local noise=(--faults "$faults" --fault-kinds "$fault_kinds")
   if [ "$kind" = all ]; then
     fault_kinds=${all_kinds// /,}
     faults=$(awk -v r="$rate" -v n="$(echo $all_kinds | wc -w)" 'BEGIN { print r * n }')
+    noise=(--faults "$faults" --fault-kinds "$fault_kinds")
+  elif [ "$kind" = burst ]; then
+    noise=(--burst "$burst")
   fi
   local dir="$work/case-$baud-$kind"
   local per_seed=$(( (jobs + $(echo $seeds | wc -w) - 1) / $(echo $seeds | wc -w) ))
@@ -128,14 +157,15 @@ run_case() {
   for seed in $seeds; do
     local sim="$dir/seed$seed"
     local port
-    port=$(start_device "$sim" --baud "$baud" --format 8N1 --faults "$faults" --fault-kinds "$fault_kinds" \
+    port=$(start_device "$sim" --baud "$baud" --format 8N1 "${noise[@]}" \
       --seed "$seed" --random-areas "$((seed + 10)):$sizes")
     for n in $(seq "$per_seed"); do
       if [ "$saves" -lt "$jobs" ]; then
         saves=$((saves + 1))
         local target="$sim/saved.klx41"
         rm -f "$target"
-        if "$cli" --port "$port" --baud "$baud" --area-folder "$sim" save "$target" </dev/null >/dev/null 2>"$sim/save.err"; then
+        if "$cli" --port "$port" --baud "$baud" --retries "$retries" --area-folder "$sim" save "$target" \
+             </dev/null >/dev/null 2>"$sim/save.err"; then
           if areas_match "$target" "$sim/areas" &&
              "$cli" inspect "$target" 2>/dev/null | grep -q '^Прибор: KLX41$'; then
             save_exact=$((save_exact + 1))
@@ -152,8 +182,15 @@ run_case() {
       if [ "$writes" -lt "$jobs" ]; then
         writes=$((writes + 1))
         local file="$work/file$(( writes % 2 + 1 )).klx41"
-        if "$cli" --port "$port" --baud "$baud" --area-folder "$sim" write "$file" "${verify[@]}" \
-             </dev/null >/dev/null 2>"$sim/write.err"; then
+        local began=$SECONDS
+        if "$cli" --port "$port" --baud "$baud" --retries "$retries" --area-folder "$sim" write "$file" \
+             "${verify[@]}" </dev/null >/dev/null 2>"$sim/write.err"; then
+          # A job that needed repeats beside a clean one: their times.
+          if grep -q 'Запись потребовала повторов' "$sim/write.err"; then
+            echo "$((SECONDS - began))" >>"$dir.repeated-times"
+          else
+            echo "$((SECONDS - began))" >>"$dir.clean-times"
+          fi
           if areas_match "$file" "$sim/areas"; then
             write_exact=$((write_exact + 1))
           else
@@ -176,9 +213,28 @@ run_case() {
        "$((SECONDS - started))" >"$work/result-$baud-$kind"
 }
 
+# The limit of the formula above for one case: $1 kind, $2 the sizes.
+limit() {
+  local kind=$1 q
+  case $kind in
+    lost|split) q=$rate ;;
+    all) q=$(awk -v r="$rate" 'BEGIN { print 2 * r }') ;;
+    burst) echo "-"; return ;;
+    *) q=0 ;;
+  esac
+  awk -v q="$q" -v sizes="$2" -v jobs="$jobs" -v attempts="$((retries + 1))" 'BEGIN {
+    n = split(sizes, s, ","); p = 1
+    for (i = 1; i <= n; i++) {
+      blocks = int((s[i] + 14) / 15)
+      p *= 1 - (1 - (1 - q) ^ blocks) ^ attempts
+    }
+    printf "%.1f", jobs * p
+  }'
+}
+
 make_files
 echo "fault campaign: $jobs saves and $jobs writes per case, seeds $seeds, $rate of requests per kind," \
-     "areas $sizes, writes ${verify[*]:-verified}" >&2
+     "bursts $burst, areas $sizes, retries $retries, writes ${verify[*]:-verified}" >&2
 for baud in $bauds; do
   for kind in $kinds; do
     while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do wait -n || true; done
@@ -187,16 +243,32 @@ for baud in $bauds; do
 done
 wait
 
-printf '%-7s %-8s | %-22s | %-32s | %s\n' baud faults "saves: exact fail wrong" \
-       "writes: exact fail (area) wrong" time
+echo "limit: jobs * prod over areas (1 - (1 - (1 - q)^n)^$((retries + 1))), n = ceil(size / 15) blocks," \
+     "q = share of answers lost after the device acted (lost, split; none for bursts)"
+printf '%-7s %-8s | %-29s | %-39s | %s\n' baud faults "saves: exact (limit) fail wrong" \
+       "writes: exact (limit) fail (area) wrong" time
 total_wrong=0
 for baud in $bauds; do
   for kind in $kinds; do
     read -r b k se sf sw we wf wn ww t <"$work/result-$baud-$kind"
-    printf '%-7s %-8s | %12d %4d %5d | %13d %4d %7s %5d | %4d s\n' "$b" "$k" "$se" "$sf" "$sw" "$we" "$wf" \
-           "($wn)" "$ww" "$t"
+    lim=$(limit "$kind" "$sizes")
+    printf '%-7s %-8s | %12d %7s %4d %5d | %13d %7s %4d %7s %5d | %4d s\n' "$b" "$k" "$se" "($lim)" "$sf" "$sw" \
+           "$we" "($lim)" "$wf" "($wn)" "$ww" "$t"
     total_wrong=$((total_wrong + sw + ww))
   done
+done
+for times in "$work"/case-*.clean-times; do
+  [ -e "$times" ] || continue
+  case_name=$(basename "$times" .clean-times)
+  repeated="$work/$case_name.repeated-times"
+  awk -v name="$case_name" -v repeated="$repeated" '
+    { clean += $1; n++ }
+    END {
+      while ((getline t < repeated) > 0) { rep += t; m++ }
+      printf "%s: verified write %.1f s clean (%d)", name, n ? clean / n : 0, n
+      if (m) printf ", %.1f s with repeats (%d)", rep / m, m
+      printf "\n"
+    }' "$times"
 done
 if [ -n "${MIRREX_CAMPAIGN_MESSAGES:-}" ]; then
   echo "messages of the failed jobs, by case:"

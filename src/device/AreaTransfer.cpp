@@ -33,6 +33,13 @@ AreaMessage Progress(uint32_t percent, const AreaJob* job)
     return {AreaMessage::Kind::Progress, percent, job, 0};
 }
 
+// The title's change when a transfer of the area begins that is not its
+// first (or its read-back): attempt counts from 1.
+AreaMessage Attempt(AreaMessage::Kind kind, const AreaJob& job, uint32_t attempt)
+{
+    return {kind, 0, &job, 0, attempt, job.MostTransfers()};
+}
+
 }  // namespace
 
 void DeviceLink::ExecuteRequest(ParamRequest* request, bool read)
@@ -70,6 +77,29 @@ int DeviceLink::CommandWrite(const char* name, uint32_t length)
     return m_port->TransferByName(name, 0, settings.address, ElevenBit(), m_transfer, &m_transferLength);
 }
 
+// An nErr to a block request changed nothing in the device, so the block
+// is asked for again. Should the device have acted after all, a skipped
+// block leaves a read short and a doubled one shows in the write's
+// read-back; both rules look at the requests sent again, so these count.
+// A failed request leaves the transfer buffer as it was.
+int DeviceLink::BlockCommand(const char* name, bool read, uint32_t length, uint32_t resends)
+{
+    for (uint32_t sent = 0;; ++sent) {
+        const int status = read ? CommandRead(name, length) : CommandWrite(name, length);
+        if (status != PROTO_NERR || sent == resends) return status;
+        ++m_blockResends;
+    }
+}
+
+uint32_t DeviceLink::RepeatedRequests() const { return m_port->RepeatedRequests() + m_blockResends; }
+
+// Another transfer of the area after a failure, while the retries allow:
+// never after a cancel, nor on a port whose line has gone.
+bool DeviceLink::MayRepeat(const AreaJob& job, int status, const std::atomic<bool>& cancel)
+{
+    return status != 0 && !cancel && job.repeats + job.rewrites < job.retries && !m_port->Line().Lost();
+}
+
 // Resets the device's transfer state and selects the area.
 int DeviceLink::OpenArea(uint8_t area)
 {
@@ -87,6 +117,17 @@ void DeviceLink::TransferAreaRead()
     Post(notify, Progress(0, job));
 
     int status = ReadConfirmedArea(job->area, job->data, m_readCancel, notify, job);
+    while (MayRepeat(*job, status, m_readCancel)) {
+        ++job->repeats;
+        Post(notify, Attempt(AreaMessage::Kind::Repeat, *job, job->repeats + 1));
+        Post(notify, Progress(0, job));
+        // An attempt that brought nothing keeps what an earlier one had, so
+        // the failure still names its reason, as a read that got some data
+        // does.
+        std::vector<uint8_t> again;
+        status = ReadConfirmedArea(job->area, again, m_readCancel, notify, job);
+        if (status == 0 || !again.empty()) job->data = std::move(again);
+    }
 
     bool cancelled = m_readCancel;
     if (!cancelled) job->status = status;
@@ -109,19 +150,19 @@ int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, cons
                                   const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
 {
     uint32_t announced = 0;
-    uint32_t repeats = m_port->RepeatedRequests();
+    uint32_t repeats = RepeatedRequests();
     int status = ReadAreaOnce(area, into, &announced, cancel, notify, job);
     if (status != 0 || cancel || into.size() >= announced) return status;
-    const bool firstClean = m_port->RepeatedRequests() == repeats;
+    const bool firstClean = RepeatedRequests() == repeats;
 
     std::vector<uint8_t> first = std::move(into);
     into.clear();
     Post(notify, Progress(0, job));
     uint32_t announcedAgain = 0;
-    repeats = m_port->RepeatedRequests();
+    repeats = RepeatedRequests();
     status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job);
     if (status != 0 || cancel || into.size() >= announcedAgain) return status;
-    const bool secondClean = m_port->RepeatedRequests() == repeats;
+    const bool secondClean = RepeatedRequests() == repeats;
     const bool agree = into == first && announcedAgain == announced;
     return agree && (firstClean || secondClean) ? 0 : kAreaShort;
 }
@@ -136,7 +177,7 @@ int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t*
         *announced = ReverseBytes(*announced);
     }
     // The first answer after selecting the area is not part of it.
-    if (status == 0) status = CommandRead("P.R.D.D.", 0);
+    if (status == 0) status = BlockCommand("P.R.D.D.", true, 0, job->retries);
     if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job);
     return status;
 }
@@ -147,7 +188,7 @@ int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, c
     into.reserve(std::min(announced, kMaxReservation));
     uint64_t total = 0;
     for (;;) {
-        int status = CommandRead("P.R.D.D.", 0);
+        int status = BlockCommand("P.R.D.D.", true, 0, job->retries);
         if (status != 0 || m_transferLength == 0 || cancel) return status;
         total += m_transferLength;
         into.insert(into.end(), m_transfer, m_transfer + m_transferLength);
@@ -173,9 +214,9 @@ void DeviceLink::TransferAreaWrite()
     const uint8_t area = job->area;
     Post(notify, Progress(0, job));
 
-    int status = WriteArea(*job, notify);
-    // Before the restart: a running program could change area 64 after it.
-    if (status == 0 && job->verify && !m_writeCancel) status = VerifyWrittenArea(*job, notify);
+    // Verified before the restart: a running program could change area 64
+    // after it.
+    int status = WriteAreaAttempts(*job, notify);
 
     bool cancelled = EndTransfer(m_writeCancel);
     // The owner of a cancelled job need not wait through the restart.
@@ -191,10 +232,29 @@ void DeviceLink::TransferAreaWrite()
     if (!cancelled) Post(notify, {AreaMessage::Kind::Done, 0, job, 0});
 }
 
-int DeviceLink::WriteArea(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+// The area written, and read back with verify, then done again from its
+// beginning while it failed or differed, as far as the budget of its
+// transfers allows.
+int DeviceLink::WriteAreaAttempts(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
+    for (;;) {
+        int status = WriteArea(job, notify);
+        if (status == 0 && job.verify && !m_writeCancel) status = VerifyWrittenArea(job, notify);
+        if (status == 0 || m_writeCancel) return status;
+        const uint32_t done = job.repeats + job.rewrites;
+        const bool differs = status == LINK_READ_BACK_DIFFERS;
+        if (differs ? done + 1 >= job.MostTransfers() : !MayRepeat(job, status, m_writeCancel)) return status;
+        ++(differs ? job.rewrites : job.repeats);
+        Post(notify, Attempt(differs ? AreaMessage::Kind::Rewrite : AreaMessage::Kind::Repeat, job, done + 2));
+        Post(notify, Progress(0, &job));
+    }
+}
+
+int DeviceLink::WriteArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+{
+    job.written = false;
     int status = OpenArea(job.area);
-    if (status == 0) status = CommandWrite("P.W.R.T.", 0);
+    if (status == 0) status = BlockCommand("P.W.R.T.", false, 0, job.retries);
     if (status == 0) status = WriteAreaBlocks(job, notify);
     return status;
 }
@@ -214,7 +274,7 @@ uint32_t DeviceLink::WriteSize(const AreaJob& job) const
     return static_cast<uint32_t>(std::min<std::size_t>(size, job.data.size()));
 }
 
-int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
+int DeviceLink::WriteAreaBlocks(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
     const uint32_t size = WriteSize(job);
     int status = 0;
@@ -222,11 +282,14 @@ int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNo
         uint32_t block = std::min(kBlockSize, size - offset);
         if (block == 0) {
             std::memset(m_transfer, 0, sizeof m_transfer);
+            job.written = true;
             return status;
         }
         std::memcpy(m_transfer, job.data.data() + offset, block);
-        status = CommandWrite("P.W.R.T.", block);
-        if (status != 0 || m_writeCancel) return status;
+        status = BlockCommand("P.W.R.T.", false, block, job.retries);
+        if (status != 0) return status;
+        if (offset + block == size) job.written = true;
+        if (m_writeCancel) return status;
         Post(notify, Progress(Percent(offset, size), &job));
         offset += block;
     }
@@ -235,29 +298,21 @@ int DeviceLink::WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNo
 // The protocol carries no offsets: an answer lost after the device took a
 // block makes the retry send it twice, and only reading the area back shows
 // it. The read-back is a read like any other (short reads confirmed, area 40
-// selected at its end); an area that differs is written again.
+// selected at its end). LINK_READ_BACK_DIFFERS when the area differs from
+// what was sent, and also when the read-back could not be confirmed (two
+// short reads that differ): that proves nothing either way, so the area is
+// written again as if it differed.
 int DeviceLink::VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
     const std::vector<uint8_t> sent(job.data.begin(), job.data.begin() + WriteSize(job));
-    for (;;) {
-        Post(notify, {AreaMessage::Kind::ReadBack, 0, &job, 0});
-        Post(notify, Progress(0, &job));
-        std::vector<uint8_t> readBack;
-        int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
-        EndAreaRead();
-        if (m_writeCancel) return status;
-        // A read-back that could not be confirmed (two short reads that
-        // differ) proves nothing either way: the area is written again as
-        // if it differed.
-        const bool matches = status == 0 && readBack == sent;
-        if (matches || (status != 0 && status != kAreaShort)) return status;
-        if (job.rewrites == kMostRewrites) return LINK_READ_BACK_DIFFERS;
-        ++job.rewrites;
-        Post(notify, {AreaMessage::Kind::Rewrite, 0, &job, 0});
-        Post(notify, Progress(0, &job));
-        status = WriteArea(job, notify);
-        if (status != 0 || m_writeCancel) return status;
-    }
+    Post(notify, Attempt(AreaMessage::Kind::ReadBack, job, job.repeats + job.rewrites + 1));
+    Post(notify, Progress(0, &job));
+    std::vector<uint8_t> readBack;
+    const int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
+    EndAreaRead();
+    if (m_writeCancel) return status;
+    if (status == kAreaShort || (status == 0 && readBack != sent)) return LINK_READ_BACK_DIFFERS;
+    return status;
 }
 
 void DeviceLink::RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify)

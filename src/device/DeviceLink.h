@@ -47,8 +47,9 @@ enum DeviceLinkStatus : int {
 struct WriteVerification {
     bool on = false;            // the write read its areas back
     uint32_t verifiedAreas = 0; // areas whose read-back matched the file
-    uint32_t rewrites[4] = {};  // times each area was written again (0..kMostRewrites)
+    uint32_t rewrites[4] = {};  // times each area was written again because its read-back differed
     bool differs = false;       // failed: an area still differed after its last rewrite
+    uint32_t repeats[4] = {};   // times each area was written again because its transfer failed
 };
 
 // Who the device of the last WriteConfiguration said it was, as the job's
@@ -131,6 +132,11 @@ public:
     uint32_t readSizes[4] = {};
     WriteVerification lastWrite;
     DeviceIdentity lastWriteDevice;
+    // How often a failed area is transferred again, and a block answered
+    // nErr sent again, by the jobs that start from now on (0..kMostRetries).
+    // With 0 every request goes out as it always has: no area, block or
+    // "dev"/"ver" is asked again (beyond the rewrites of a verified write).
+    uint32_t retries = kDefaultRetries;
 
 private:
     void WorkerLoop();
@@ -140,6 +146,9 @@ private:
     void RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify);
     int CommandRead(const char* name, uint32_t length);
     int CommandWrite(const char* name, uint32_t length);
+    int BlockCommand(const char* name, bool read, uint32_t length, uint32_t resends);
+    uint32_t RepeatedRequests() const;
+    bool MayRepeat(const AreaJob& job, int status, const std::atomic<bool>& cancel);
     int OpenArea(uint8_t area);
     bool SubmitRequest(ParamRequest* request, bool read);
     bool ServesRequests() const;
@@ -156,13 +165,14 @@ private:
     int ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
                        const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
     void EndAreaRead();
-    int WriteArea(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
-    int WriteAreaBlocks(const AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int WriteAreaAttempts(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int WriteArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
+    int WriteAreaBlocks(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
     int VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
     uint32_t WriteSize(const AreaJob& job) const;
     bool ElevenBit() const { return settings.adress_len != 8; }
     void Tell(const std::string& text, MsgIcon icon);
-    bool ReadIdentity(ParamRequest& request, const char* name, uint16_t hash);
+    bool ReadIdentity(ParamRequest& request, const char* name, uint16_t hash, bool askNerrAgain = true);
     int CheckWriteTarget();
     bool ReportArea(DialogResult result, const AreaJob& job, const texts::AreaTexts& words);
     bool StoreAreaFile(const AreaJob& job);
@@ -195,6 +205,8 @@ private:
     std::unique_ptr<Sio> m_port;
     uint8_t m_transfer[16] = {};
     uint32_t m_transferLength = 0;
+    // Block requests sent again after an nErr (worker only).
+    uint32_t m_blockResends = 0;
 
     // The job the worker is touching, so a cancelled job's owner can wait.
     const AreaJob* m_heldJob = nullptr;

@@ -16,18 +16,24 @@ void DeviceLink::Tell(const std::string& text, MsgIcon icon)
     m_prompts.Show({text, icon, MsgButtons::Ok, false, MsgCaption::Application});
 }
 
-bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t hash)
+// A device without the parameter answers nErr every time; one nErr may
+// also be noise, and taken for "no such parameter" it would skip the model
+// check. So it is asked once more, and only a second nErr counts.
+bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t hash, bool askNerrAgain)
 {
-    request = ParamRequest{};
-    request.name = name;
-    request.hash = hash;
-    return ReadParam(&request);
+    for (int asked = 0;; ++asked) {
+        request = ParamRequest{};
+        request.name = name;
+        request.hash = hash;
+        if (ReadParam(&request) || request.status != PROTO_NERR || !askNerrAgain || retries == 0 || asked == 1)
+            return request.status == 0;
+    }
 }
 
 bool DeviceLink::Answers()
 {
     ParamRequest request;
-    ReadIdentity(request, "dev", kDevHash);
+    ReadIdentity(request, "dev", kDevHash, false);
     // An nErr is an answer too: a device is there, whatever it makes of "dev".
     return request.status == 0 || request.status == PROTO_NERR;
 }

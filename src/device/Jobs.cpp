@@ -11,13 +11,17 @@ bool DeviceLink::ReportArea(DialogResult result, const AreaJob& job, const texts
     // A cancelled transfer may still be finishing its block.
     WaitUntilReleased(&job);
     if (result == DialogResult::Cancel) {
-        Tell(std::string(words.cancelText) + texts::StatusText(LINK_CANCELLED), MsgIcon::None);
+        // Cancelled in the read-back (or after the last block): the area is
+        // in the device, only its check was cut short.
+        const bool written = job.written && *words.uncheckedText != '\0';
+        Tell(std::string(written ? words.uncheckedText : words.cancelText) + texts::StatusText(LINK_CANCELLED),
+             MsgIcon::None);
         return false;
     }
     if (job.status != 0 || job.data.empty()) {
         std::string text = words.failureText;
         if (job.status == LINK_READ_BACK_DIFFERS) {
-            text += std::string("\n") + texts::kReadBackDiffers;
+            text += std::string("\n") + texts::ReadBackDiffers(1 + job.repeats + job.rewrites);
         } else if (!job.data.empty()) {
             text += texts::StatusText(job.status);
         }
@@ -36,10 +40,12 @@ int DeviceLink::ReadConfiguration()
     readHeader = ConfigHeader{};
     identifyPending = true;
     AreaJob job;
+    job.retries = retries;
     for (int index = 0; index < 4; ++index) {
         const texts::AreaTexts& words = texts::ReadAreaTexts(kAreas[index]);
         job.area = kAreas[index];
         job.data.clear();
+        job.repeats = 0;
         DialogResult result = m_dialogs.RunAreaRead(words.title, job);
         if (!ReportArea(result, job, words)) return 0;
         if (!StoreAreaFile(job)) {
@@ -78,6 +84,7 @@ int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length, boo
     if (!CheckWriteTarget()) return 0;
     AreaJob job;
     job.verify = verify;
+    job.retries = retries;
     const uint32_t sizes[4] = {header.size0, header.size16, header.size40, header.size64};
     std::size_t start = 0;
     for (int index = 0; index < 4; ++index) {
@@ -85,10 +92,12 @@ int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length, boo
         job.data.assign(image + start, image + start + sizes[index]);
         job.area = kAreas[index];
         job.rewrites = 0;
+        job.repeats = 0;
         start += sizes[index];
         DialogResult result = m_dialogs.RunAreaWrite(words.title, job);
         bool written = ReportArea(result, job, words);
         lastWrite.rewrites[index] = job.rewrites;
+        lastWrite.repeats[index] = job.repeats;
         if (!written) {
             lastWrite.differs = result != DialogResult::Cancel && job.status == LINK_READ_BACK_DIFFERS;
             return 0;

@@ -17,6 +17,7 @@ inline constexpr const char* kCliUsage =
     "       --parity none|odd|even --stop-bits 1|2 --converter auto|semi\n"
     "       (по умолчанию - сохранённые настройки программы)\n"
     "       --area-folder ПАПКА - папка временных файлов областей\n"
+    "       --retries N - сколько раз повторять область после сбоя связи (0..5, по умолчанию 2)\n"
     "write пишет во все приборы, порты которых указаны (--port несколько раз), одновременно;\n"
     "  --loop - в каждый следующий прибор, подключённый к порту, до Ctrl-C или N приборов;\n"
     "  --report - дописывать в ОТЧЁТ строку JSON о каждом приборе;\n"
@@ -37,6 +38,7 @@ inline constexpr const char* kCliPortTwice = " (порт указан дважд
 inline constexpr const char* kCliSamePort = " (это тот же порт, что и ";
 inline constexpr const char* kCliOnePortOnly = " (save и identify работают с одним портом)";
 inline constexpr const char* kCliCountValues = "1..1000000";
+inline constexpr const char* kCliRetriesValues = "0..5";
 inline constexpr const char* kCliCountNeedsLoop = " (только вместе с --loop)";
 inline constexpr const char* kCliAddressValues = "0..255 при 8-битной адресации, 0..2047 при 11-битной";
 inline constexpr const char* kCliStoredAddressTooWide =

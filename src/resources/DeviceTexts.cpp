@@ -62,30 +62,48 @@ int AreaIndex(uint8_t area)
 // Every read title begins with a Latin capital C followed by Cyrillic.
 constexpr AreaTexts kReadTexts[4] = {
     {"Cчитывание программы CoDeSys... ", "Программа CoDeSys не считана. ",
-     "Не удалось считать программу CoDeSys. ", "Не удалось создать файл считанной программы CoDeSys. ", ""},
+     "Не удалось считать программу CoDeSys. ", "Не удалось создать файл считанной программы CoDeSys. ", "", "", ""},
     {"Cчитывание конфигурации... ", "Кофигурация не считана. ", "Не удалось считать конфигурацию. ",
-     "Не удалось создать файл считанной конфигурации. ", ""},
+     "Не удалось создать файл считанной конфигурации. ", "", "", ""},
     {"Cчитывание значений параметров... ", "Значения параметров не считаны. ",
-     "Не удалось считать значения параметров. ", "Не удалось создать файл считанных значений параметров. ", ""},
+     "Не удалось считать значения параметров. ", "Не удалось создать файл считанных значений параметров. ", "", "",
+     ""},
     {"Cчитывание значений Retain... ", "Значения Retain не считаны. ", "Не удалось считать значения Retain. ",
-     "Не удалось создать файл считанных значений Retain. ", ""},
+     "Не удалось создать файл считанных значений Retain. ", "", "", ""},
 };
 
-// The read-back titles are ours: a verified write reads every area back.
+// The read-back titles, the texts of a cancel after the area was written
+// and the areas' names are ours: a verified write reads every area back.
 constexpr AreaTexts kWriteTexts[4] = {
     {"Запись программы CoDeSys... ", "Программа CoDeSys не записана. ", "Не удалось записать программу CoDeSys. ",
-     "", "Проверка записанной программы CoDeSys... "},
+     "", "Проверка записанной программы CoDeSys... ", "Программа CoDeSys записана, но не проверена. ",
+     "программа CoDeSys"},
     {"Запись конфигурации... ", "Конфигурация не записана. ", "Не удалось записать конфигурацию. ", "",
-     "Проверка записанной конфигурации... "},
+     "Проверка записанной конфигурации... ", "Конфигурация записана, но не проверена. ", "конфигурация"},
     {"Запись значений параметров... ", "Значения параметров не записаны. ",
-     "Не удалось записать значения параметров. ", "", "Проверка записанных значений параметров... "},
+     "Не удалось записать значения параметров. ", "", "Проверка записанных значений параметров... ",
+     "Значения параметров записаны, но не проверены. ", "значения параметров"},
     {"Запись значений Retain... ", "Значения Retain не записаны. ", "Не удалось записать значения Retain. ", "",
-     "Проверка записанных значений Retain... "},
+     "Проверка записанных значений Retain... ", "Значения Retain записаны, но не проверены. ", "значения Retain"},
 };
 
 }  // namespace
 
 const AreaTexts& ReadAreaTexts(uint8_t area) { return kReadTexts[AreaIndex(area)]; }
+
+std::string ReadBackDiffers(uint32_t writes)
+{
+    if (writes == 3) return kReadBackDiffers;
+    // Russian counts: 2-4 "раза", otherwise "раз" (at most six here).
+    const char* times = writes >= 2 && writes <= 4 ? " раза). " : " раз). ";
+    return "Данные, считанные из прибора после записи, отличаются от файла (записано " + std::to_string(writes)
+           + times;
+}
+
+std::string AttemptSuffix(uint32_t attempt, uint32_t attempts)
+{
+    return " (повтор " + std::to_string(attempt) + " из " + std::to_string(attempts) + ")";
+}
 const AreaTexts& WriteAreaTexts(uint8_t area) { return kWriteTexts[AreaIndex(area)]; }
 
 std::string PortOpenDetail(LineOpenError error, const std::string& detail)

@@ -20,14 +20,17 @@ constexpr int kRestartWaitString = 153;
 constexpr int kRestartBlankString = 155;
 
 // Per-area texts of the read job and of the write job (fileText is the
-// read job's only, checkTitle the write job's: the title of an area's
-// read-back after it was written).
+// read job's only; checkTitle, uncheckedText and name the write job's: the
+// title of an area's read-back after it was written, the cancel text once
+// the area was written whole, and the area as the repeats note names it).
 struct AreaTexts {
     const char* title;
     const char* cancelText;
     const char* failureText;
     const char* fileText;
     const char* checkTitle;
+    const char* uncheckedText;
+    const char* name;
 };
 const AreaTexts& ReadAreaTexts(uint8_t area);
 const AreaTexts& WriteAreaTexts(uint8_t area);
@@ -39,9 +42,20 @@ inline constexpr const char* kVerUnreadable = "Параметр 'ver' прочи
 // Write job.
 inline constexpr const char* kImageSizeError = "Ошибка размера конфигурации. ";
 // Ours: the line after an area's failure text when its read-back still
-// differed from the file after the last rewrite.
+// differed from the file after the last rewrite; the area was written
+// `writes` times (kReadBackDiffers for three).
 inline constexpr const char* kReadBackDiffers =
     "Данные, считанные из прибора после записи, отличаются от файла (записано трижды). ";
+std::string ReadBackDiffers(uint32_t writes);
+
+// Ours: the suffix of a progress title while an area is transferred again,
+// " (повтор 2 из 3)": the attempt under way and the most there may be.
+std::string AttemptSuffix(uint32_t attempt, uint32_t attempts);
+// Ours: the line that tells, after a write, which areas had to be written
+// again: "Запись потребовала повторов: программа CoDeSys - 1 (сбой связи), ..."
+inline constexpr const char* kRepeatsNoteStart = "Запись потребовала повторов: ";
+inline constexpr const char* kRepeatsNoteFailed = "сбой связи";
+inline constexpr const char* kRepeatsNoteDiffered = "отличие при проверке";
 inline constexpr const char* kVersionMismatchQuestion =
     "Внимание! Версия программного обеспечения в приборе и в выбранном файле не совпадаюст. \n"
     "Попытка записи этой конфигурации в прибор может привести к непредсказуемым последствиям. \n"

@@ -7,6 +7,7 @@
 #include "platform/Utf8Path.h"
 #include "settings/SettingsStore.h"
 #include "wizard/StoredChoices.h"
+#include "wizard/RepeatsNote.h"
 
 LinkOperations::LinkOperations(DeviceLink& link, SettingsStore& settings, Clock& clock)
     : m_link(link), m_settings(settings), m_clock(clock)
@@ -63,6 +64,8 @@ bool LinkOperations::LoadConfigurationImage(const std::string& path, std::vector
 {
     return ::LoadConfigurationImage(m_link, PathFromUtf8(path), image);
 }
+
+std::string LinkOperations::WriteRepeatsNote() const { return RepeatsNote(m_link.lastWrite); }
 
 ClockOutcome LinkOperations::SetDeviceClock()
 {

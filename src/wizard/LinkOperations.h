@@ -36,6 +36,7 @@ public:
     bool CheckConfigurationFile(const std::string& path) override;
     bool LoadConfigurationImage(const std::string& path, std::vector<uint8_t>* image) override;
     ClockOutcome SetDeviceClock() override;
+    std::string WriteRepeatsNote() const override;
 
     void ReloadSettings() override;
     CommSettings CurrentSettings() const override;

@@ -38,12 +38,26 @@ void WaitNormLogic::OnMessage(const AreaMessage& message)
         m_view.SetStatusText(texts::StringTableEntry(message.stringId));
         break;
     case AreaMessage::Kind::ReadBack:
+        // Without the attempt: the check titles are the longest, and the
+        // attempt was shown as its write began.
         m_view.SetStatusText(texts::WriteAreaTexts(m_job.area).checkTitle);
         break;
     case AreaMessage::Kind::Rewrite:
-        m_view.SetStatusText(m_statusText);
+    case AreaMessage::Kind::Repeat:
+        m_view.SetStatusText(Titled(m_statusText, message));
         break;
     }
+}
+
+// A transfer of the area that is not its first says so: the bar starts
+// from 0 again and must not look like progress going backwards.
+std::string WaitNormLogic::Titled(const std::string& title, const AreaMessage& message)
+{
+    if (message.attempt < 2) return title;
+    // The title's own trailing blank gives way to the suffix's.
+    const std::size_t end = title.find_last_not_of(' ');
+    return title.substr(0, end == std::string::npos ? 0 : end + 1)
+           + texts::AttemptSuffix(message.attempt, message.attempts);
 }
 
 void WaitNormLogic::OnCancel()

@@ -43,6 +43,7 @@ public:
 private:
     void OnAreaDone();
     void Close(DialogResult result);
+    static std::string Titled(const std::string& title, const AreaMessage& message);
 
     DeviceLink& m_link;
     Prompts& m_prompts;

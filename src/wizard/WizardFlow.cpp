@@ -191,8 +191,10 @@ int WizardFlow::WriteImage(const std::vector<uint8_t>& image)
         }
     }
     std::string text = texts::kWriteDoneQuestion;
-    if (backup)
-        text = texts::kBackupSaved + *backup + "\n\n" + text;
+    // A noisy line shows itself here, once per device, not only as a bar
+    // that started again.
+    if (const std::string note = m_ops.WriteRepeatsNote(); !note.empty()) text = note + "\n\n" + text;
+    if (backup) text = texts::kBackupSaved + *backup + "\n\n" + text;
     MessageBoxRequest question{text, MsgIcon::Information, MsgButtons::YesNo};
     return m_prompts.Show(question) == MsgAnswer::Yes ? kPageWrite : kPageStart;
 }

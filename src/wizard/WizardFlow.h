@@ -80,6 +80,9 @@ public:
     virtual bool CheckConfigurationFile(const std::string& path) = 0;
     virtual bool LoadConfigurationImage(const std::string& path, std::vector<uint8_t>* image) = 0;
     virtual ClockOutcome SetDeviceClock() = 0;
+    // After a write that is done: which areas had to be written again, as
+    // a line for the user (RepeatsNote); empty when none.
+    virtual std::string WriteRepeatsNote() const { return {}; }
 
     virtual void ReloadSettings() = 0;  // SettingsStore::Initialize
     virtual CommSettings CurrentSettings() const = 0;

@@ -91,7 +91,7 @@ TEST_F(CliLine, ThreePortsAtOnceEachGetTheWholeFile)
         EXPECT_EQ(Field(line, "file"), master);
         EXPECT_EQ(Field(line, "sha256"), Sha256Of(master));
         EXPECT_NE(line.find("\"sizes\":[700,300,100,40]"), std::string::npos);
-        EXPECT_NE(line.find("\"verify\":true,\"rewrites\":[0,0,0,0],\"clock\":true"), std::string::npos);
+        EXPECT_NE(line.find("\"verify\":true,\"rewrites\":[0,0,0,0],\"repeats\":[0,0,0,0],\"clock\":true"), std::string::npos);
         EXPECT_EQ(Field(line, "time").size(), 25u) << line;  // 2009-03-05T07:04:09+03:00
         EXPECT_EQ(Field(line, "port"), Field(line, "device"));
     }

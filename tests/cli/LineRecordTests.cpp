@@ -37,10 +37,12 @@ TEST(ReportLine, EveryTextIsEscapedAndMissingValuesAreNull)
     record.version.reset();
     record.verify = true;
     record.rewrites[2] = 2;
+    record.repeats[0] = 1;
     EXPECT_EQ(JsonLine(record),
               "{\"time\":\"2026-03-05T07:04:09+03:00\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
               "\"model\":\"KLX41\",\"version\":null,\"file\":\"/home/инженер/m.klx41\",\"sha256\":\"ab\","
-              "\"sizes\":[700,0,0,0],\"verify\":true,\"rewrites\":[0,0,2,0],\"clock\":false,\"result\":\"failed\","
+              "\"sizes\":[700,0,0,0],\"verify\":true,\"rewrites\":[0,0,2,0],\"repeats\":[1,0,0,0],\"clock\":false,"
+              "\"result\":\"failed\","
               "\"message\":\"Не удалось \\\"открыть\\\" \\\\\\\\.\\\\COM3\\nпорт\\u0001\",\"seconds\":12.3,"
               "\"backup\":null}\n");
 
@@ -48,7 +50,7 @@ TEST(ReportLine, EveryTextIsEscapedAndMissingValuesAreNull)
     record.devicePath.reset();
     const std::string unverified = JsonLine(record);
     EXPECT_NE(unverified.find("\"device\":null"), std::string::npos);
-    EXPECT_NE(unverified.find("\"verify\":false,\"rewrites\":null"), std::string::npos);
+    EXPECT_NE(unverified.find("\"verify\":false,\"rewrites\":null,\"repeats\":[1,0,0,0]"), std::string::npos);
 }
 
 TEST(LineResult, TheWorstDeviceGivesTheExitCode)

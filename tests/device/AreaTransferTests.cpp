@@ -58,7 +58,8 @@ TEST(ReadTransfer, ClearsSelectsSizesSkipsTheHeadingAndEndsOnArea40)
 TEST(ReadTransfer, AFailedOrACancelledReadStillEndsOnArea40)
 {
     Rig failing;
-    // The error reply is not asked again: the read ends on it.
+    // Without retries the error reply is not asked again: the read ends on it.
+    failing.link.retries = 0;
     failing.device.AddFault({Hash("P.R.D.D."), 5, 1, {DeviceFault::Nerr}});
     ASSERT_EQ(failing.Open(), 0);
     EXPECT_EQ(failing.link.ReadConfiguration(), 0);
@@ -123,12 +124,14 @@ TEST(ShortRead, TwoShortReadsThatAgreeAreKept)
     EXPECT_EQ(Count(HeardCommands(rig.device), "P.I.N.F."), 8u);
 }
 
+// Without retries: an unconfirmed area is otherwise read again.
 TEST(ShortRead, TwoShortReadsThatDifferOrBothNeededARepeatFailTheArea)
 {
     // The device's values change between the two reads.
     DeviceModelConfig changing = AnnouncingOffBy(10);
     changing.changesWhenRead = true;
     Rig rig(changing);
+    rig.link.retries = 0;
     ASSERT_EQ(rig.Open(), 0);
     EXPECT_EQ(rig.link.ReadConfiguration(), 0);
     EXPECT_EQ(rig.prompts.Texts(), Words{"Не удалось считать программу CoDeSys. Ошибка прибора. "});
@@ -138,6 +141,7 @@ TEST(ShortRead, TwoShortReadsThatDifferOrBothNeededARepeatFailTheArea)
     // request sent again, so neither can be trusted. Area 0 has 100 blocks
     // after its heading; the 21st "P.R.D.D." of each read is lost.
     Rig twice;
+    twice.link.retries = 0;
     twice.device.AddFault({Hash("P.R.D.D."), 20, 1, {DeviceFault::LostAfterAct}});
     twice.device.AddFault({Hash("P.R.D.D."), 101, 1, {DeviceFault::LostAfterAct}});
     ASSERT_EQ(twice.Open(), 0);
@@ -146,6 +150,7 @@ TEST(ShortRead, TwoShortReadsThatDifferOrBothNeededARepeatFailTheArea)
 
     // Each read loses another block.
     Rig lossy;
+    lossy.link.retries = 0;
     lossy.device.AddFault({Hash("P.R.D.D."), 20, 1, {DeviceFault::LostAfterAct}});
     lossy.device.AddFault({Hash("P.R.D.D."), 90, 1, {DeviceFault::LostAfterAct}});
     ASSERT_EQ(lossy.Open(), 0);

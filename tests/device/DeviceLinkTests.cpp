@@ -61,8 +61,9 @@ TEST(Identification, ErrorRepliesKeepTheNamesAndSilenceIsReported)
     Rig rig;
     SetHeaderDeviceName(rig.link.readHeader, u"earlier");
     SetHeaderSoftwareVersion(rig.link.readHeader, u"v0");
-    rig.device.AddFault({Hash("dev"), 0, 2, {DeviceFault::Nerr}});
-    rig.device.AddFault({Hash("ver"), 0, 2, {DeviceFault::Nerr}});
+    // Asked twice each time: nErr twice means no such parameter.
+    rig.device.AddFault({Hash("dev"), 0, 4, {DeviceFault::Nerr}});
+    rig.device.AddFault({Hash("ver"), 0, 4, {DeviceFault::Nerr}});
     ASSERT_EQ(rig.Open(), 0);
     EXPECT_TRUE(rig.link.Identify());
     EXPECT_EQ(HeaderDeviceName(rig.link.readHeader), u"earlier");
@@ -250,9 +251,9 @@ TEST(WriteJob, AFailureInArea64StillRestartsTheDevice)
 {
     Rig rig;
     Source source({300, 30, 30, 30});
-    // "P.W.R.T." opens each area and sends its blocks (20, 2, 2, 2): area
-    // 64's first block never gets an answer.
-    rig.device.AddFault({Hash("P.W.R.T."), 28, 3, {DeviceFault::Silence}});
+    // "P.W.R.T." opens each area and sends its blocks (20, 2, 2, 2): from
+    // area 64's first block on, none gets an answer, in any attempt.
+    rig.device.AddFault({Hash("P.W.R.T."), 28, 1000, {DeviceFault::Silence}});
     ASSERT_EQ(rig.Open(), 0);
     EXPECT_EQ(WriteInto(rig, source), 0);
     EXPECT_EQ(rig.prompts.Texts().back(), "Не удалось записать значения Retain. Прибор не ответил на запрос. ");

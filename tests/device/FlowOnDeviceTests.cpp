@@ -12,6 +12,7 @@
 #include "MemoryKeyStore.h"
 #include "platform/Clock.h"
 #include "platform/PortMap.h"
+#include "resources/PageTexts.h"
 #include "settings/SettingsStore.h"
 #include "wizard/LinkOperations.h"
 #include "wizard/WizardFlow.h"
@@ -145,4 +146,22 @@ TEST_F(FlowOnDevice, AFileWithAnEmptyAreaIsRefusedBeforeThePortOpens)
     EXPECT_EQ(rig.line, nullptr);  // no port was ever opened
     EXPECT_TRUE(rig.device.Heard().empty());
     EXPECT_EQ(rig.device.Area(0), before);
+}
+
+TEST_F(FlowOnDevice, AWriteThatNeededRepeatsSaysSoOnceBeforeTheQuestionForAnotherDevice)
+{
+    const Source file({300, 100, 60, 30}, "KLX41", "1.0");
+    WriteFile(Path("f.klx41"), file.image);
+    // Area 16's second block gets no answer three times: it is written
+    // again. The next device writes cleanly.
+    rig.device.AddFault({Hash("P.W.R.T."), 21 + 2, 3, {DeviceFault::Silence}});
+    rig.prompts.answers = {MsgAnswer::Yes, MsgAnswer::No};
+    CheckAndWrite(Path("f.klx41"));
+    ASSERT_EQ(sheet.active, kPageWrite) << ::testing::PrintToString(rig.prompts.Texts());
+    flow.OnCommand(kCmdWizNext);
+    EXPECT_EQ(sheet.active, kPageStart);
+    EXPECT_EQ(rig.prompts.Texts(),
+              (std::vector<std::string>{std::string("Запись потребовала повторов: конфигурация - 1 (сбой связи). \n\n")
+                                            + texts::kWriteDoneQuestion,
+                                        texts::kWriteDoneQuestion}));
 }

@@ -71,7 +71,8 @@ TEST(VerifiedWrite, ABlockTakenTwiceIsFoundAndTheAreaWrittenAgain)
     EXPECT_EQ(rig.link.lastWrite.verifiedAreas, 4u);
     EXPECT_EQ(rig.views[0].statusTexts,
               (Words{"Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... ",
-                     "Запись программы CoDeSys... ", "Проверка записанной программы CoDeSys... "}));
+                     "Запись программы CoDeSys... (повтор 2 из 3)",
+                     "Проверка записанной программы CoDeSys... "}));
 }
 
 TEST(VerifiedWrite, AReadBackThatCannotBeConfirmedWritesTheAreaAgain)
@@ -123,7 +124,7 @@ TEST(VerifiedWrite, ACancelDuringTheReadBackStopsBeforeTheNextArea)
     rig.prompts.answers = {MsgAnswer::Yes};
     ASSERT_EQ(rig.Open(), 0);
     EXPECT_EQ(WriteInto(rig, kSmallTail), 0);
-    EXPECT_EQ(rig.prompts.Texts().back(), "Программа CoDeSys не записана. Отменено пользователем. ");
+    EXPECT_EQ(rig.prompts.Texts().back(), "Программа CoDeSys записана, но не проверена. Отменено пользователем. ");
     rig.link.Stop();
     EXPECT_EQ(Count(HeardCommands(rig.device), "P.A.R.E. 16"), 0u);
     EXPECT_EQ(rig.device.Restarts(), 0u);

@@ -4,6 +4,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "device/AreaJob.h"
 #include "platform/PortMap.h"
 #include "resources/CliTexts.h"
 
@@ -129,6 +130,12 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
         return true;
     }
     if (name == "--port") return AddPort(value, options.ports, allowed);
+    if (name == "--retries") {
+        *allowed = texts::kCliRetriesValues;
+        std::optional<uint32_t> retries = Number<uint32_t>(value, 0, kMostRetries);
+        if (retries) options.retries = *retries;
+        return retries.has_value();
+    }
     if (name == "--backup" && options.command == "write") {
         options.backupFolder = value;
         return !value.empty();
@@ -148,7 +155,7 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
 bool TakesValue(const std::string& name)
 {
     return IsConnectionOption(name) || name == "--port" || name == "--area-folder" || name == "--report"
-           || name == "--count" || name == "--backup";
+           || name == "--count" || name == "--backup" || name == "--retries";
 }
 
 // What the command's options say against each other: the argument to

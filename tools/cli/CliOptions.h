@@ -50,6 +50,9 @@ struct CliOptions {
     // writing it; leave alone a device that already holds the file's.
     std::optional<std::string> backupFolder;
     bool skipSame = false;
+    // How often a failed area is transferred again (and a block answered
+    // nErr sent again); 0 asks nothing again.
+    uint32_t retries = 2;
     std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
 

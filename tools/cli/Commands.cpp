@@ -31,6 +31,7 @@
 #include "resources/PageTexts.h"
 #include "settings/SettingsStore.h"
 #include "wizard/DeviceClock.h"
+#include "wizard/RepeatsNote.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ public:
     {
         m_dialogs.Attach(m_link);
         UsePortPath(m_link, m_port);
+        m_link.retries = options.retries;
     }
 
     DeviceLink& Link() { return m_link; }
@@ -208,6 +210,7 @@ int Write(Session& session, const CliOptions& options)
             return link.lastWrite.differs ? EXIT_MISMATCH : session.FailureCode();
         }
         if (options.verify) Tell(session, texts::kCliVerifyDone);
+        if (const std::string note = RepeatsNote(link.lastWrite); !note.empty()) Tell(session, note);
     }
     if (options.setClock) {
         if (SetDeviceClock(link, session.Prompts(), *clock) != ClockOutcome::Done) {

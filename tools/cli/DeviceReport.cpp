@@ -72,6 +72,7 @@ std::string JsonLine(const DeviceRecord& record)
            + QuotedOrNull(record.version) + ",\"file\":" + Quoted(record.file) + ",\"sha256\":"
            + Quoted(record.sha256) + ",\"sizes\":" + Numbers(record.sizes) + ",\"verify\":"
            + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? Numbers(record.rewrites) : "null")
+           + ",\"repeats\":" + Numbers(record.repeats)
            + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + Quoted(ResultWord(record.result))
            + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds
            + (record.compared ? ",\"differs\":" + DifferencesJson(record.differences)

@@ -24,7 +24,8 @@ struct DeviceRecord {
     std::string sha256;
     uint32_t sizes[4] = {};              // areas 0, 16, 40, 64 of the file
     bool verify = false;
-    uint32_t rewrites[4] = {};
+    uint32_t rewrites[4] = {};           // areas written again: their read-back differed
+    uint32_t repeats[4] = {};            // areas transferred again: their transfer failed
     bool clockSet = false;
     DeviceResult result = DeviceResult::Failed;
     int exitCode = 1;                    // what this device alone would make the program return

@@ -33,6 +33,7 @@
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
 #include "wizard/DeviceClock.h"
+#include "wizard/RepeatsNote.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ public:
         UsePortPath(m_link, m_port);
         m_link.header = job.header;
         m_link.settings = SettingsForPort(job.options.connection, m_port, StoredSettings());
+        m_link.retries = job.options.retries;
         m_view.SetModelSource([this] { return Utf8OrNothing(m_link.lastWriteDevice.model); });
     }
     ~Station() { m_link.Stop(); }
@@ -253,6 +255,7 @@ private:
         record.version = Utf8OrNothing(m_link.lastWriteDevice.version);
         if (record.model) m_view.SetModel(*record.model);
         std::copy(m_link.lastWrite.rewrites, m_link.lastWrite.rewrites + 4, record.rewrites);
+        std::copy(m_link.lastWrite.repeats, m_link.lastWrite.repeats + 4, record.repeats);
         // Said on the port's line, not as a message: the record's message
         // stays what became of the write.
         if (guarded.backup) {
@@ -270,6 +273,7 @@ private:
         } else {
             record.result = DeviceResult::Done;
             if (m_job.options.verify) Tell(texts::kCliVerifyDone);
+            if (const std::string note = RepeatsNote(m_link.lastWrite); !note.empty()) Tell(note.c_str());
         }
         if (m_job.options.setClock) SetClock(record);
     }

@@ -39,6 +39,8 @@ const char* const kDevsimUsage =
     "  --fault-kinds LIST      kinds drawn from (silence,badcrc,wrongid,split,garble);\n"
     "                          also nerr and lost\n"
     "  --seed N                seed of the random faults (1)\n"
+    "  --burst D:S             for D ms every S s every character the device sends\n"
+    "                          is garbled or lost (the first burst after S s)\n"
     "  --fault ID:SKIP:TIMES:KIND[:SPLITAT[:GAPMS]]\n"
     "                          spoil requests ID (a name, 0xHASH or *): let SKIP pass,\n"
     "                          then spoil TIMES of them; may be repeated\n"
@@ -229,6 +231,14 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
              return !options.faultKinds.empty();
          }},
         {"--seed", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), options.seed); }},
+        {"--burst", [&](const std::string& v) {
+             const auto parts = Split(v, ':');
+             uint32_t seconds = 0;
+             BurstSpec& burst = options.line.burst;
+             return parts.size() == 2 && ParseUnsigned(std::string_view(parts[0]), burst.durationMs)
+                 && ParseUnsigned(std::string_view(parts[1]), seconds) && seconds > 0 && seconds <= 3600
+                 && burst.durationMs > 0 && burst.durationMs < seconds * 1000 && (burst.periodMs = seconds * 1000);
+         }},
         {"--fault", [&](const std::string& v) {
              const auto rule = ParseFaultRule(v);
              if (rule)

@@ -28,7 +28,10 @@ bool MakeRaw(int fd)
 
 }  // namespace
 
-PtyServer::PtyServer(DeviceModel& device, const DeviceLine& line) : m_device(device), m_line(line) {}
+PtyServer::PtyServer(DeviceModel& device, const DeviceLine& line)
+    : m_device(device), m_line(line), m_burst(line.burst)
+{
+}
 
 bool PtyServer::Create(std::string& error)
 {
@@ -105,8 +108,11 @@ void PtyServer::ScheduleAnswer(const Answer& answer, double requestEndUs)
     double at = std::max(requestEndUs, m_lastSpokenUs);
     for (const AnswerPiece& piece : answer) {
         const double pieceStart = at + piece.delayMs * 1000.0;
-        for (const char c : piece.text)
-            m_answers.Send(c, pieceStart, m_line.format);
+        for (const char c : piece.text) {
+            // A character lost in a burst leaves no trace on the wire.
+            if (const auto sent = m_burst.Pass(c, std::max(pieceStart, m_answers.BusyUntilUs())))
+                m_answers.Send(*sent, pieceStart, m_line.format);
+        }
         at = m_answers.BusyUntilUs();
     }
     m_lastSpokenUs = at;

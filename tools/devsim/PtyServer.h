@@ -17,6 +17,7 @@
 #include <string>
 
 #include "DeviceModel.h"
+#include "LineBurst.h"
 #include "Wire.h"
 #include "platform/TerminalSpeed.h"
 #include "platform/UniqueFd.h"
@@ -29,6 +30,8 @@ struct DeviceLine {
     // Answers reach the PC only at the ticks of a USB adapter's latency
     // timer of this period; 0: as soon as they are in.
     uint32_t adapterLatencyMs = 0;
+    // Bursts of noise that garble or drop the device's characters.
+    BurstSpec burst;
 };
 
 class PtyServer {
@@ -71,6 +74,7 @@ private:
     TerminalFormat m_pc;        // what the PC set on its end of the terminal
     Wire m_requests;            // PC to device
     Wire m_answers;             // device to PC
+    LineBurst m_burst;
     double m_lastSpokenUs = 0.0;
     std::deque<Timed> m_toPc;   // received at the PC's end, with the time they are passed on
 };

@@ -151,6 +151,7 @@ int main(int argc, char** argv)
     SetUpFaults(options, device);
 
     TakeRealTimePriority();
+    options.line.burst.seed = options.seed;
     PtyServer server(device, options.line);
     if (!server.Create(error)) {
         std::cerr << "mirrex-devsim: " << error << '\n';

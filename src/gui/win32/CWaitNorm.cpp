@@ -36,7 +36,9 @@ public:
             break;
         case AreaMessage::Kind::ReadBack:
         case AreaMessage::Kind::Rewrite:
-            ::PostMessageW(m_window, WM_AREA_STEP, static_cast<WPARAM>(message.kind), 0);
+        case AreaMessage::Kind::Repeat:
+            ::PostMessageW(m_window, WM_AREA_STEP, static_cast<WPARAM>(message.kind),
+                           MAKELPARAM(message.attempt, message.attempts));
             break;
         }
     }
@@ -124,7 +126,7 @@ void CWaitNormDialog::OnInitDialog()
     m_logic.OnInitDialog(m_target);
 }
 
-INT_PTR CWaitNormDialog::OnMessage(UINT message, WPARAM wParam, LPARAM)
+INT_PTR CWaitNormDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:
@@ -143,7 +145,7 @@ INT_PTR CWaitNormDialog::OnMessage(UINT message, WPARAM wParam, LPARAM)
         m_logic.OnMessage({AreaMessage::Kind::StatusText, 0, nullptr, static_cast<int>(wParam)});
         return TRUE;
     case WM_AREA_STEP:
-        m_logic.OnMessage({static_cast<AreaMessage::Kind>(wParam)});
+        m_logic.OnMessage({static_cast<AreaMessage::Kind>(wParam), 0, nullptr, 0, LOWORD(lParam), HIWORD(lParam)});
         return TRUE;
     case WM_COMMAND:
         // Enter is the template's OK, which does nothing; "Отмена" and Esc

@@ -3,6 +3,7 @@
 // while the question is open closes the dialog after the answer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include <QApplication>
@@ -106,6 +107,38 @@ TEST_F(ProgressDialogTest, TransferEndingWhileTheQuestionIsOpenClosesAfterTheAns
     EXPECT_EQ(result, DialogResult::Ok);
     EXPECT_EQ(job.status, 0);
     EXPECT_EQ(job.data.size(), 600u);
+}
+
+// An area written again shows which attempt runs, whole in the status
+// line (measured in the dialog's own font), and the dialog closes at the
+// end as after a first attempt.
+TEST_F(ProgressDialogTest, AnAreaWrittenAgainSaysWhichAttemptRuns)
+{
+    // The second block of area 0 gets no answer three times over.
+    Connect({"--fault", "P.W.R.T.:2:3:silence"});
+    link.header.size0 = 300;
+    job.area = 0;
+    job.verify = true;
+    job.data.assign(300, 0x5A);
+    std::vector<std::string> seen;
+    bool fits = true;
+    CWaitNorm_Write dialog(link, prompts, job, "Запись программы CoDeSys... ", nullptr);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+        QLabel* status = dialog.Status();
+        const std::string text = status->text().toStdString();
+        if (seen.empty() || seen.back() != text) seen.push_back(text);
+        fits = fits && status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width();
+    });
+    watch.start(5);
+    EXPECT_EQ(dialog.Run(), DialogResult::Ok);
+    link.WaitUntilReleased(&job);
+    EXPECT_EQ(job.status, 0);
+    EXPECT_EQ(job.repeats, 1u);
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "Запись программы CoDeSys... (повтор 2 из 3)"),
+              seen.end())
+        << ::testing::PrintToString(seen);
+    EXPECT_TRUE(fits);
 }
 
 }  // namespace

@@ -1,0 +1,20 @@
+#include "LineBurst.h"
+
+#include <cmath>
+
+bool LineBurst::Active(double atUs) const
+{
+    if (m_spec.durationMs == 0 || m_spec.periodMs == 0) return false;
+    const double periodUs = m_spec.periodMs * 1000.0;
+    return atUs >= periodUs && std::fmod(atUs, periodUs) < m_spec.durationMs * 1000.0;
+}
+
+std::optional<char> LineBurst::Pass(char c, double atUs)
+{
+    if (!Active(atUs)) return c;
+    const uint32_t draw = m_random();
+    if ((draw & 1) != 0) return std::nullopt;
+    // Garbled: at least one bit flipped.
+    const auto flip = static_cast<unsigned char>(1 + (draw >> 1) % 255);
+    return static_cast<char>(static_cast<unsigned char>(c) ^ flip);
+}
