@@ -8,13 +8,16 @@
 
 namespace {
 
-const char* ResultName(DeviceResult result)
+// A write done without its read-back says so: "done" alone would claim
+// the check.
+const char* ResultName(const DeviceRecord& record)
 {
-    switch (result) {
-    case DeviceResult::Done: return texts::kCliResultDone;
+    switch (record.result) {
+    case DeviceResult::Done: return record.verify ? texts::kCliResultDone : texts::kCliResultUnverified;
     case DeviceResult::Failed: return texts::kCliResultFailed;
     case DeviceResult::Refused: return texts::kCliResultRefused;
     case DeviceResult::Cancelled: return texts::kCliResultCancelled;
+    case DeviceResult::Interrupted: return texts::kCliResultInterrupted;
     }
     return texts::kCliResultFailed;
 }
@@ -51,7 +54,7 @@ int Severity(int exitCode)
 
 std::string ResultText(const DeviceRecord& record)
 {
-    return std::string(ResultName(record.result)) + ", " + SecondsText(record.seconds) + texts::kCliSeconds;
+    return std::string(ResultName(record)) + ", " + SecondsText(record.seconds) + texts::kCliSeconds;
 }
 
 std::string LineTable(const std::vector<DeviceRecord>& records)
@@ -59,10 +62,11 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
     std::vector<std::vector<std::string>> rows{{texts::kCliTablePort, texts::kCliTableModel, texts::kCliTableVersion,
                                                 texts::kCliTableResult, texts::kCliTableTime,
                                                 texts::kCliTableMessage}};
-    uint32_t counts[4] = {};
+    uint32_t counts[5] = {};
     for (const DeviceRecord& record : records) {
         rows.push_back({record.port, record.model.value_or("-"), record.version.value_or("-"),
-                        ResultName(record.result), SecondsText(record.seconds), OneLine(record.message)});
+                        ResultName(record), SecondsText(record.seconds),
+                        OneLine(record.message) + (record.reportLost ? std::string(" [") + texts::kCliReportLineLost + "]" : "")});
         ++counts[static_cast<int>(record.result)];
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);
@@ -71,6 +75,7 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
             widths[column] = std::max(widths[column], CharacterCount(row[column]));
         }
     }
+    const uint32_t interrupted = counts[static_cast<int>(DeviceResult::Interrupted)];
     std::string table;
     for (const auto& row : rows) {
         std::string line;
@@ -85,7 +90,8 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
            + std::to_string(counts[static_cast<int>(DeviceResult::Done)]) + texts::kCliTotalsFailed
            + std::to_string(counts[static_cast<int>(DeviceResult::Failed)]) + texts::kCliTotalsRefused
            + std::to_string(counts[static_cast<int>(DeviceResult::Refused)]) + texts::kCliTotalsCancelled
-           + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)]) + "\n";
+           + std::to_string(counts[static_cast<int>(DeviceResult::Cancelled)])
+           + (interrupted > 0 ? texts::kCliTotalsInterrupted + std::to_string(interrupted) : std::string()) + "\n";
 }
 
 int WorstExitCode(const std::vector<DeviceRecord>& records, bool interrupted)
