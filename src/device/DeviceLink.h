@@ -6,6 +6,7 @@
 // Two threads: the caller's (the user-interface thread), which calls every
 // public operation, and the worker, which alone touches the port.
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -50,6 +51,27 @@ struct WriteVerification {
     uint32_t rewrites[4] = {};  // times each area was written again because its read-back differed
     bool differs = false;       // failed: an area still differed after its last rewrite
     uint32_t repeats[4] = {};   // times each area was written again because its transfer failed
+    // Areas written whole, from the first on: what the device now holds
+    // from the file, also after a cancel or a failure (the area after them
+    // may be partly written). Atomic: a front end ending the program reads
+    // it while the job runs.
+    std::atomic<uint32_t> writtenAreas{0};
+    // The user declined to write into a device of another software version.
+    bool declined = false;
+
+    WriteVerification() = default;
+    WriteVerification(const WriteVerification& other) { *this = other; }
+    WriteVerification& operator=(const WriteVerification& other)
+    {
+        on = other.on;
+        verifiedAreas = other.verifiedAreas;
+        std::copy(other.rewrites, other.rewrites + 4, rewrites);
+        std::copy(other.repeats, other.repeats + 4, repeats);
+        differs = other.differs;
+        writtenAreas = other.writtenAreas.load();
+        declined = other.declined;
+        return *this;
+    }
 };
 
 // Who the device of the last WriteConfiguration said it was, as the job's

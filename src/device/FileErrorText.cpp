@@ -10,6 +10,8 @@ std::string FileErrorReason(const FileError& error)
     case FileErrorKind::DiskFull: return texts::kCliTargetDiskFull;
     case FileErrorKind::NameTooLong: return texts::kCliTargetNameTooLong;
     case FileErrorKind::NotFound: return texts::kCliFileFolderMissing;
-    default: return error.systemText;
+    case FileErrorKind::NotAFile: return texts::kCliReportNotAFile;
+    // The system's words are English on Linux: ours say as much.
+    default: return texts::kCliFileCannotOpen;
     }
 }

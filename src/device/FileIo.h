@@ -75,6 +75,12 @@ public:
     // never mixed with what another program appends at the same moment (on
     // a local disk).
     bool WriteInOnePiece(const void* bytes, std::size_t count);
+    // One system call: how many bytes it wrote (a full disk may take part
+    // of them), or -1.
+    int64_t WriteOnce(const void* bytes, std::size_t count);
+    // Cuts the file to length. False where the handle may not (on Windows
+    // one opened for appending, whose writes can only add).
+    bool TruncateTo(int64_t length);
     // Forces what was written to the disk; the file stays open.
     bool Sync();
     // Forces what was written to the disk and closes; false when any of it

@@ -105,16 +105,26 @@ bool File::WriteAll(const void* bytes, std::size_t count)
     return true;
 }
 
-bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+int64_t File::WriteOnce(const void* bytes, std::size_t count)
 {
-    if (!IsOpen()) return false;
+    if (!IsOpen()) return -1;
     for (;;) {
         ssize_t written = ::write(Descriptor(m_handle), bytes, count);
         // Interrupted before anything was written; a partial write is not
         // repeated, as its rest would land apart from it.
         if (written < 0 && errno == EINTR) continue;
-        return written >= 0 && static_cast<std::size_t>(written) == count;
+        return written;
     }
+}
+
+bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+{
+    return WriteOnce(bytes, count) == static_cast<int64_t>(count);
+}
+
+bool File::TruncateTo(int64_t length)
+{
+    return IsOpen() && ::ftruncate(Descriptor(m_handle), static_cast<off_t>(length)) == 0;
 }
 
 bool File::Sync() { return IsOpen() && ::fsync(Descriptor(m_handle)) == 0; }

@@ -144,11 +144,25 @@ bool File::WriteAll(const void* bytes, std::size_t count)
     return true;
 }
 
-bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+int64_t File::WriteOnce(const void* bytes, std::size_t count)
 {
     DWORD written = 0;
-    if (!IsOpen() || count > kLargestPiece) return false;
-    return ::WriteFile(HandleOf(m_handle), bytes, static_cast<DWORD>(count), &written, nullptr) && written == count;
+    if (!IsOpen() || count > kLargestPiece) return -1;
+    if (!::WriteFile(HandleOf(m_handle), bytes, static_cast<DWORD>(count), &written, nullptr) && written == 0) return -1;
+    return written;
+}
+
+bool File::WriteInOnePiece(const void* bytes, std::size_t count)
+{
+    return WriteOnce(bytes, count) == static_cast<int64_t>(count);
+}
+
+bool File::TruncateTo(int64_t length)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = length;
+    return IsOpen() && !m_appending && ::SetFilePointerEx(HandleOf(m_handle), at, nullptr, FILE_BEGIN)
+           && ::SetEndOfFile(HandleOf(m_handle));
 }
 
 // A file opened for appending has written through already (and could not

@@ -88,7 +88,10 @@ int DeviceLink::CheckWriteTarget()
         if (*lastWriteDevice.version != HeaderSoftwareVersion(header)) {
             MessageBoxRequest question{texts::kVersionMismatchQuestion, MsgIcon::Exclamation, MsgButtons::YesNo, true,
                                        MsgCaption::Application};
-            if (m_prompts.Show(question) != MsgAnswer::Yes) return 0;
+            if (m_prompts.Show(question) != MsgAnswer::Yes) {
+                lastWrite.declined = true;
+                return 0;
+            }
         }
     } else if (request.status != PROTO_NERR) {
         Tell(std::string(texts::kVerUnreadable) + texts::StatusText(request.status), MsgIcon::Error);

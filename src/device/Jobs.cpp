@@ -102,6 +102,7 @@ int DeviceLink::WriteConfiguration(const uint8_t* image, std::size_t length, boo
             lastWrite.differs = result != DialogResult::Cancel && job.status == LINK_READ_BACK_DIFFERS;
             return 0;
         }
+        ++lastWrite.writtenAreas;
         if (verify) ++lastWrite.verifiedAreas;
     }
     return 1;

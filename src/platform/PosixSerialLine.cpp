@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 #include "platform/PortMap.h"
 #include "platform/TerminalSpeed.h"
@@ -80,10 +81,26 @@ bool IsLineGone(int error)
 // at 115200 bit/s, and close to the 20 ms gap that ends an answer.
 constexpr uint32_t kLowLatencyTimerMs = 1;
 
-bool SwitchesRtsForSending(const serial_rs485& settings)
+// A driver without the delay before sending reads it back as 0 and would
+// raise RTS with the start bit, before the converter has turned round.
+bool SwitchesRtsForSending(const serial_rs485& settings, uint32_t leadMs)
 {
     return (settings.flags & SER_RS485_ENABLED) != 0 && (settings.flags & SER_RS485_RTS_ON_SEND) != 0
-           && (settings.flags & SER_RS485_RTS_AFTER_SEND) == 0;
+           && (settings.flags & SER_RS485_RTS_AFTER_SEND) == 0 && settings.delay_rts_before_send >= leadMs;
+}
+
+// Microseconds one character takes at the rate: start, data, parity and
+// stop bits.
+uint32_t CharacterTimeUs(const termios& settings)
+{
+    const speed_t code = ::cfgetospeed(&settings);
+    uint32_t rate = 0;
+    for (uint32_t candidate : {1200u, 2400u, 4800u, 9600u, 19200u, 38400u, 57600u, 115200u, 230400u, 460800u, 921600u})
+        if (SpeedCodeOf(candidate) == code)
+            rate = candidate;
+    if (rate == 0)
+        rate = 9600;
+    return 11'000'000 / rate + 1;
 }
 
 }  // namespace
@@ -132,7 +149,9 @@ bool PosixSerialLine::Open(const std::string& portName)
     }
     const auto path = DevicePathOf(portName);
     if (!path) {
-        FailOpen(LineOpenError::NotFound, portName);
+        // Named as the user knows it: "COM205", not the name it was opened by.
+        const auto number = PortMap::NumberOfName(portName);
+        FailOpen(LineOpenError::NotFound, number ? PortMap::NameOfNumber(*number) : portName);
         return false;
     }
     UniqueFd fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
@@ -151,8 +170,12 @@ bool PosixSerialLine::Open(const std::string& portName)
     ::ioctl(fd.Get(), TIOCEXCL);
     m_fd = std::move(fd);
     m_broken = false;
-    m_saved = {};
-    LowerLatency();
+    {
+        std::lock_guard guard(m_savedLock);
+        m_saved = {};
+        LowerLatency();
+    }
+    openlines::Add(this);
     FailOpen(LineOpenError::None, {});
     return true;
 }
@@ -177,7 +200,7 @@ void PosixSerialLine::LowerLatency()
 
 // The driver's settings outlive our descriptor: whoever opens the port
 // next finds it as it was before us. Failures are ignored (an adapter
-// pulled out has taken its settings with it).
+// pulled out has taken its settings with it). Called with m_savedLock held.
 void PosixSerialLine::RestoreDriver()
 {
     const int fd = m_fd.Get();
@@ -193,14 +216,21 @@ void PosixSerialLine::RestoreDriver()
     m_saved = {};
 }
 
-void PosixSerialLine::Close()
+void PosixSerialLine::PutBack()
 {
-    if (!IsOpen())
-        return;
+    std::lock_guard guard(m_savedLock);
     RestoreDriver();
     // Exclusivity is a property of the terminal, not of our descriptor; it
     // would outlive us where someone else still holds the terminal open.
     ::ioctl(m_fd.Get(), TIOCNXCL);
+}
+
+void PosixSerialLine::Close()
+{
+    if (!IsOpen())
+        return;
+    openlines::Remove(this);
+    PutBack();
     m_fd.Reset();
     m_broken = false;
 }
@@ -317,12 +347,37 @@ void PosixSerialLine::WriteChar(char c)
     Write(&c, 1);
 }
 
-void PosixSerialLine::Drain()
+// Waits by asking the driver what is still pending, in steps of about the
+// time that takes to send, so that an adapter that has stopped sending
+// (tcdrain would wait for it for ever) ends the wait at the write time-out.
+bool PosixSerialLine::Drain()
 {
     if (!IsOpen() || m_broken)
-        return;
-    if (!m_control->Drain(m_fd.Get()) && IsLineGone(errno))
-        m_broken = true;
+        return false;
+    const int fd = m_fd.Get();
+    std::optional<uint32_t> pending = m_control->OutputPending(fd);
+    if (!pending) {
+        if (m_control->Drain(fd))
+            return true;
+        if (IsLineGone(errno))
+            m_broken = true;
+        return false;
+    }
+    const auto deadline = TotalDeadline(*pending);
+    termios settings {};
+    const uint32_t charUs = ::tcgetattr(fd, &settings) == 0 ? CharacterTimeUs(settings) : 1000;
+    while (*pending > 0) {
+        if (deadline && SteadyClock::now() >= *deadline)
+            return false;
+        const uint64_t stepUs = std::clamp<uint64_t>(uint64_t{*pending} * charUs, 50, 5000);
+        std::this_thread::sleep_for(std::chrono::microseconds(stepUs));
+        pending = m_control->OutputPending(fd);
+        if (!pending) {
+            m_broken = IsLineGone(errno);  // the adapter has gone
+            return false;
+        }
+    }
+    return true;
 }
 
 // The driver may take the request but not all of it: what it accepted is
@@ -341,13 +396,14 @@ bool PosixSerialLine::SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs)
     wanted.flags &= ~static_cast<__u32>(SER_RS485_RTS_AFTER_SEND);
     wanted.delay_rts_before_send = leadMs;
     wanted.delay_rts_after_send = tailMs;
+    std::lock_guard guard(m_savedLock);
     if (!m_control->SetRs485(fd, wanted))
         return false;
     const bool firstChange = !m_saved.rs485;
     if (firstChange)
         m_saved.rs485 = before;
     serial_rs485 accepted {};
-    if (m_control->GetRs485(fd, accepted) && SwitchesRtsForSending(accepted))
+    if (m_control->GetRs485(fd, accepted) && SwitchesRtsForSending(accepted, leadMs))
         return true;
     m_control->SetRs485(fd, before);
     if (firstChange)

@@ -7,19 +7,23 @@
 
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <optional>
+
+#include "platform/OpenLines.h"
 
 #include "platform/SerialLine.h"
 #include "platform/TtyControl.h"
 #include "platform/UniqueFd.h"
 
-class PosixSerialLine final : public SerialLine {
+class PosixSerialLine final : public SerialLine, private LineKeeper {
 public:
     // Turns a COM number into a device path; nullopt when there is none.
     using PortResolver = std::function<std::optional<std::string>(uint32_t number)>;
 
     explicit PosixSerialLine(PortResolver resolver,
                              std::unique_ptr<TtyControl> control = MakeKernelTtyControl());
+    ~PosixSerialLine() override { Close(); }
 
     bool Open(const std::string& portName) override;
     LineOpenError LastOpenError() const override { return m_openError; }
@@ -35,7 +39,7 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
-    void Drain() override;
+    bool Drain() override;
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
     bool Lost() override { return IsOpen() && m_broken; }
@@ -52,6 +56,7 @@ private:
     std::optional<SteadyClock::time_point> TotalDeadline(std::size_t count) const;
     void LowerLatency();
     void RestoreDriver();
+    void PutBack() override;
 
     // What the driver had before we changed it; restored on Close.
     struct DriverState {
@@ -64,6 +69,9 @@ private:
     std::unique_ptr<TtyControl> m_control;
     UniqueFd m_fd;
     DriverState m_saved;
+    // Guards m_saved: a program that is ending puts the driver back from
+    // another thread (PutBack) while the worker may still use the line.
+    std::mutex m_savedLock;
     // Set once the other end has gone (hang-up, adapter pulled): every later
     // operation fails at once instead of waiting on a dead line.
     bool m_broken = false;

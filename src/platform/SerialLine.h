@@ -69,8 +69,11 @@ public:
     virtual void WriteChar(char c) = 0;
     // Returns when everything written has left the wire, last stop bit
     // included: the answer's time-out must not start while the request is
-    // still being sent, nor may RTS fall under its last character.
-    virtual void Drain() = 0;
+    // still being sent, nor may RTS fall under its last character. False
+    // when it has not left within the write time-out (one character time
+    // per character plus the constant of the time-outs set): a stalled
+    // adapter must not hold the caller for ever.
+    virtual bool Drain() = 0;
     // Asks the driver to raise RTS for every transmission, leadMs before
     // its first character, and to lower it tailMs after its last one, as an
     // RS-485 converter without its own direction control needs. True when

@@ -29,6 +29,17 @@ public:
         }
     }
 
+    std::optional<uint32_t> OutputPending(int fd) override
+    {
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+            return std::nullopt;
+        unsigned int lineStatus = 0;
+        if (queued == 0 && ::ioctl(fd, TIOCSERGETLSR, &lineStatus) == 0 && (lineStatus & TIOCSER_TEMT) == 0)
+            return 1;
+        return static_cast<uint32_t>(queued);
+    }
+
     bool GetSerial(int fd, serial_struct& settings) override { return ::ioctl(fd, TIOCGSERIAL, &settings) == 0; }
     bool SetSerial(int fd, const serial_struct& settings) override
     {

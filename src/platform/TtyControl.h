@@ -17,8 +17,13 @@ class TtyControl {
 public:
     virtual ~TtyControl() = default;
 
-    // tcdrain(): false (errno set) when the wait failed.
+    // tcdrain(): false (errno set) when the wait failed. It has no time
+    // limit, so it serves only drivers that cannot say what is pending.
     virtual bool Drain(int fd) = 0;
+    // Characters written and not yet sent (TIOCOUTQ), counting one more
+    // while the UART's transmitter is still busy where the driver tells
+    // (TIOCSERGETLSR); nullopt when the driver cannot say.
+    virtual std::optional<uint32_t> OutputPending(int fd) = 0;
     // TIOCGSERIAL / TIOCSSERIAL.
     virtual bool GetSerial(int fd, serial_struct& settings) = 0;
     virtual bool SetSerial(int fd, const serial_struct& settings) = 0;

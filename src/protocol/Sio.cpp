@@ -276,14 +276,15 @@ void Sio::Calibrate()
 // Returns when the request has left the wire: the answer's time-out counts
 // from there, and a time-out started while a slow line is still sending
 // would give up on answers that come in time, and send the request again.
+// PROTO_NO_ANSWER when it did not leave within the write time-out: no
+// answer can come to a request still stuck in the adapter.
 int Sio::Send()
 {
     if (!m_open) return 0;  // a lost request shows up as a missing answer
     m_line->Purge();
     if (m_mode == 1 || m_driverSwitchesRts) {
         m_line->Write(m_txText, m_txLength);
-        m_line->Drain();
-        return 0;
+        return m_line->Drain() ? 0 : PROTO_NO_ANSWER;
     }
     (void)m_line->SetRts(true);
     BusyLoop(m_leadDelay);
@@ -291,9 +292,9 @@ int Sio::Send()
         m_line->WriteChar(m_txText[i]);
         BusyLoop(m_charDelay);
     }
-    m_line->Drain();
+    const bool sent = m_line->Drain();
     (void)m_line->SetRts(false);
-    return 0;
+    return sent ? 0 : PROTO_NO_ANSWER;
 }
 
 ReadOutcome Sio::ReadPortion(uint32_t count)
@@ -344,8 +345,8 @@ int Sio::Exchange()
     for (uint32_t attempt = 1; attempt <= 3; ++attempt) {
         if (attempt > 1) ++m_repeats;
         m_rxLength = 0;
-        Send();
-        result = ReceiveAnswer();
+        result = Send();
+        if (result == 0) result = ReceiveAnswer();
         if (result == PROTO_OK || result == PROTO_NERR) return result;
         Pause(10 * attempt);
     }

@@ -26,11 +26,14 @@ inline constexpr const char* kCliUsage =
     "compare считывает приборы и сравнивает с файлом, ничего не записывая (порты и ключи - как у write);\n"
     "  diff сравнивает два файла.\n"
     "Коды завершения: 0 - выполнено, 1 - ошибка, 2 - неверные аргументы,\n"
-    "  3 - прибор не поддерживается или другой модели, 4 - отменено,\n"
+    "  3 - прибор не поддерживается или другой модели,\n"
+    "  4 - отменено (также последним Ctrl-C, SIGTERM или SIGHUP),\n"
     "  5 - записанная область при проверке отличается от файла,\n"
     "  6 - compare, diff: конфигурации различаются;\n"
     "  для нескольких приборов - код худшего результата (5, 1, 3, 6, 4, 0).\n"
-    "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n";
+    "Ctrl-C отменяет после текущего блока (с --loop: первое - не принимать новые приборы,\n"
+    "  второе - отменить); последнее Ctrl-C, SIGTERM и SIGHUP завершают программу, в таблице\n"
+    "  и в отчёте остаётся каждый начатый прибор.\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
 inline constexpr const char* kCliAllowedValues = " (допустимо: ";
 inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";
@@ -101,5 +104,18 @@ inline constexpr const char* kCliFinishing =
     "Ctrl-C: новые приборы не принимаются, начатые записи завершаются; повторное Ctrl-C отменит их.";
 inline constexpr const char* kCliReportCannotOpen = "Файл отчёта не удаётся открыть для записи: ";
 inline constexpr const char* kCliReportCannotWrite = "Не удалось дописать строку в файл отчёта. ";
+inline constexpr const char* kCliReportLineLost = "строка отчёта не записана";
+inline constexpr const char* kCliReportNoPermission = "нет права записи в этот файл. ";
+inline constexpr const char* kCliReportIsFolder = "это папка, а не файл. ";
+inline constexpr const char* kCliReportNotAFile = "это не обычный файл. ";
+inline constexpr const char* kCliFileCannotOpen = "файл не удаётся открыть. ";
+// How a device was left when its write did not end as done.
+inline constexpr const char* kCliAreasWritten = "Из файла записаны области: ";
+inline constexpr const char* kCliNoAreaWritten = "Ни одна область из файла не записана. ";
+inline constexpr const char* kCliResultInterrupted = "прервано";
+inline constexpr const char* kCliResultUnverified = "выполнено без проверки";
+inline constexpr const char* kCliTotalsInterrupted = ", прервано: ";
+inline constexpr const char* kCliLineInterrupted = "Запись прервана: программа завершается. ";
+inline constexpr const char* kCliEnding = "Программа завершается: начатые записи отменяются.";
 
 }  // namespace texts

@@ -42,7 +42,7 @@ TEST(ReportLine, EveryTextIsEscapedAndMissingValuesAreNull)
               "{\"time\":\"2026-03-05T07:04:09+03:00\",\"port\":\"COM3\",\"device\":\"/dev/ttyUSB0\","
               "\"model\":\"KLX41\",\"version\":null,\"file\":\"/home/инженер/m.klx41\",\"sha256\":\"ab\","
               "\"sizes\":[700,0,0,0],\"verify\":true,\"rewrites\":[0,0,2,0],\"repeats\":[1,0,0,0],\"clock\":false,"
-              "\"result\":\"failed\","
+              "\"result\":\"failed\",\"written\":[],"
               "\"message\":\"Не удалось \\\"открыть\\\" \\\\\\\\.\\\\COM3\\nпорт\\u0001\",\"seconds\":12.3,"
               "\"backup\":null}\n");
 
@@ -82,6 +82,7 @@ TEST(LineResult, TheTableLinesUpCyrillicTextsAndCountsEachResult)
 {
     DeviceRecord cyrillic = Record("COM10", DeviceResult::Done, EXIT_DONE);
     cyrillic.model = "КЛХ41";
+    cyrillic.verify = true;
     DeviceRecord unopened = Record("/dev/ttyUSB2", DeviceResult::Failed, EXIT_FAILED);
     unopened.model.reset();
     unopened.version.reset();
@@ -93,4 +94,41 @@ TEST(LineResult, TheTableLinesUpCyrillicTextsAndCountsEachResult)
               "/dev/ttyUSB2  -       -          ошибка     12.3      Не удалось открыть COM-порт.  "
               "/dev/ttyUSB2: нет такого устройства\n"
               "Всего приборов: 2, выполнено: 1, ошибок: 1, отклонено: 0, отменено: 0\n");
+}
+
+// A file name on Linux may hold any bytes; the line must stay JSON that
+// any reader takes, and well-formed UTF-8 must pass untouched.
+TEST(ReportLine, BytesThatAreNotUtf8AreEscapedAndTheAreasHeldAreListed)
+{
+    DeviceRecord record = Record("COM3", DeviceResult::Cancelled, EXIT_CANCELLED);
+    record.file = "/data/\xff\xfe-\xd0\xbf\xe2\x82\xac\xf0\x9f\x98\x80-\xd0-\xc0\xaf-\xed\xa0\x80.klx41";
+    record.writtenAreas = 2;
+    const std::string line = JsonLine(record);
+    EXPECT_NE(line.find("\"file\":\"/data/\\u00ff\\u00fe-\xd0\xbf\xe2\x82\xac\xf0\x9f\x98\x80-\\u00d0-\\u00c0\\u00af-"
+                        "\\u00ed\\u00a0\\u0080.klx41\""),
+              std::string::npos)
+        << line;
+    EXPECT_NE(line.find("\"result\":\"cancelled\",\"written\":[0,16],"), std::string::npos);
+    EXPECT_EQ(WrittenAreasText(2), "Из файла записаны области: 0, 16. ");
+    EXPECT_EQ(WrittenAreasText(0), "Ни одна область из файла не записана. ");
+}
+
+// A write without its read-back, an interrupted device and a device whose
+// report line was lost each show in the table.
+TEST(LineResult, TheTableTellsAnUncheckedWriteAnInterruptionAndALostReportLine)
+{
+    DeviceRecord unchecked = Record("COM1", DeviceResult::Done, EXIT_DONE);
+    DeviceRecord stopped = Record("COM2", DeviceResult::Interrupted, EXIT_CANCELLED);
+    stopped.message = "Запись прервана: программа завершается. Из файла записаны области: 0. ";
+    stopped.reportLost = true;
+    const std::string table = LineTable({unchecked, stopped});
+    EXPECT_NE(table.find("COM1  KLX41   1.0        выполнено без проверки  12.3\n"), std::string::npos) << table;
+    EXPECT_NE(table.find("COM2  KLX41   1.0        прервано                12.3      Запись прервана: программа "
+                         "завершается. Из файла записаны области: 0. [строка отчёта не записана]\n"),
+              std::string::npos)
+        << table;
+    EXPECT_NE(table.find("Всего приборов: 2, выполнено: 1, ошибок: 0, отклонено: 0, отменено: 0, прервано: 1\n"),
+              std::string::npos);
+    EXPECT_EQ(ResultText(unchecked), "выполнено без проверки, 12.3 с");
+    EXPECT_EQ(WorstExitCode({unchecked, stopped}, true), EXIT_CANCELLED);
 }

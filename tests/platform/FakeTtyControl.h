@@ -3,6 +3,7 @@
 // settings it is given, as a driver that has them would, or refuses the
 // calls it is told to lack; the drain goes to the real terminal.
 
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <cerrno>
@@ -20,7 +21,10 @@ struct FakeDriver {
     std::function<void(serial_rs485&)> takesRs485;
     std::optional<uint32_t> latencyTimerMs;  // nullopt: no latency timer
     bool latencyTimerWritable = true;
-    int drains = 0;
+    // What the transmitter still holds for ever (an adapter that stopped
+    // sending); nullopt: the real terminal's queue.
+    std::optional<uint32_t> stuckOutput;
+    int drains = 0;  // waits that found the output sent
     int lastDrainFd = -1;
 };
 
@@ -28,11 +32,19 @@ class FakeTtyControl final : public TtyControl {
 public:
     explicit FakeTtyControl(std::shared_ptr<FakeDriver> driver) : m_driver(std::move(driver)) {}
 
-    bool Drain(int fd) override
+    bool Drain(int fd) override { return ::tcdrain(fd) == 0; }
+    std::optional<uint32_t> OutputPending(int fd) override
     {
-        ++m_driver->drains;
-        m_driver->lastDrainFd = fd;
-        return ::tcdrain(fd) == 0;
+        if (m_driver->stuckOutput)
+            return m_driver->stuckOutput;
+        int queued = 0;
+        if (::ioctl(fd, TIOCOUTQ, &queued) != 0)
+            return std::nullopt;
+        if (queued == 0) {
+            ++m_driver->drains;
+            m_driver->lastDrainFd = fd;
+        }
+        return static_cast<uint32_t>(queued);
     }
     bool GetSerial(int, serial_struct& settings) override { return Give(m_driver->serial, settings); }
     bool SetSerial(int, const serial_struct& settings) override

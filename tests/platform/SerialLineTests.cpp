@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "platform/AtomicFile.h"
+#include "platform/OpenLines.h"
 #include "platform/FakeTtyControl.h"
 #include "platform/PortDiagnosis.h"
 #include "platform/PortMap.h"
@@ -60,6 +64,10 @@ TEST_F(SerialLineTest, OpenFailuresSayWhy)
     EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
     EXPECT_NE(m_line.LastOpenDetail().find("/dev/mirrex-no-such-device"), std::string::npos);
     EXPECT_FALSE(m_line.IsOpen());
+
+    // Named as the user knows it, not by the name it is opened by.
+    EXPECT_FALSE(m_line.Open("\\\\.\\COM205"));
+    EXPECT_EQ(m_line.LastOpenDetail(), "COM205");
 
     EXPECT_FALSE(m_line.Open("ttyS0"));  // neither a COM name nor a path
     EXPECT_FALSE(m_line.IsOpen());
@@ -329,11 +337,45 @@ TEST_F(DriverCallsTest, Rs485DirectionIsTakenWhereTheDriverDoesItAndPutBackOnClo
     EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
     EXPECT_EQ(m_driver->rs485->delay_rts_after_send, 7U);
 
-    // A driver that clamps the delay still switches: accepted as it is.
-    m_driver->takesRs485 = [](serial_rs485& taken) { taken.delay_rts_before_send = 0; };
+    // A longer lead than asked for still keeps the converter's turn-round.
+    m_driver->takesRs485 = [](serial_rs485& taken) { taken.delay_rts_before_send = 5; };
     Open();
     EXPECT_TRUE(m_line.SwitchRtsWhileSending(1, 0));
     m_line.Close();
+}
+
+// A driver without the delay before sending reads it back as 0: RTS would
+// rise with the start bit, so the program keeps its own timing.
+TEST_F(DriverCallsTest, Rs485WithoutTheLeadTimeIsLeftToTheProgram)
+{
+    m_driver->takesRs485 = [](serial_rs485& taken) { taken.delay_rts_before_send = 0; };
+    Open();
+    EXPECT_FALSE(m_line.SwitchRtsWhileSending(1, 0));
+    EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+    EXPECT_EQ(m_driver->rs485->delay_rts_after_send, 7U);
+    m_line.Close();
+    EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+}
+
+// An adapter that stopped sending keeps its queue full: the wait ends at
+// the write time-out (a character time per character plus the constant)
+// and says so; the line itself is not taken for gone.
+TEST_F(DriverCallsTest, ADrainThatDoesNotEndStopsAtTheWriteTimeout)
+{
+    Open();
+    ASSERT_TRUE(m_line.SetTimeouts(kTimeouts));
+    m_driver->stuckOutput = 100;
+    m_line.Write("#GHIJ\r", 6);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(m_line.Drain());
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(100 * kTimeouts.perCharMs + kTimeouts.constantMs));
+    EXPECT_LT(waited, std::chrono::seconds(5));
+    EXPECT_FALSE(m_line.Lost());
+
+    m_driver->stuckOutput.reset();
+    m_line.Write("ab", 2);
+    EXPECT_TRUE(m_line.Drain());
 }
 
 TEST_F(DriverCallsTest, Rs485ModeTheDriverBendsIsUndoneAtOnce)
@@ -356,14 +398,48 @@ TEST_F(DriverCallsTest, DrainWaitsOnTheOpenLineUntilItBreaks)
 {
     Open();
     m_line.Write("#GHIJ\r", 6);
-    m_line.Drain();
+    EXPECT_TRUE(m_line.Drain());
     EXPECT_EQ(m_driver->drains, 1);
     EXPECT_NE(m_driver->lastDrainFd, -1);
     m_pty.HangUp();
     char c = 0;
     m_line.Read(&c, 1);  // finds the line gone
-    m_line.Drain();
+    EXPECT_FALSE(m_line.Drain());
     EXPECT_EQ(m_driver->drains, 1);
+}
+
+bool Exclusive(const std::string& path)
+{
+    UniqueFd probe(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK));  // root passes the flag
+    int exclusive = -1;
+    return probe.Valid() && ::ioctl(probe.Get(), TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
+// A program told to end puts every open port back from its own thread,
+// while a worker may still hold the line: exclusivity, low latency, the
+// latency timer and the RS-485 mode are as before, and the later ordinary
+// close changes nothing more.
+TEST_F(DriverCallsTest, PuttingEveryOpenLineBackLeavesThePortsAsTheyWere)
+{
+    Open();
+    ASSERT_TRUE(m_line.SwitchRtsWhileSending(1, 0));
+    EXPECT_TRUE(Exclusive(m_pty.SlavePath()));
+    std::thread([] { openlines::PutAll(); }).join();
+    EXPECT_FALSE(Exclusive(m_pty.SlavePath()));
+    EXPECT_EQ(m_driver->serial->flags, ASYNC_SKIP_TEST);
+    EXPECT_EQ(m_driver->latencyTimerMs, 16U);
+    EXPECT_EQ(m_driver->rs485->flags, static_cast<__u32>(SER_RS485_RTS_AFTER_SEND));
+    EXPECT_TRUE(m_line.IsOpen());
+
+    m_driver->latencyTimerMs = 5;  // changed by someone else since
+    m_line.Close();
+    EXPECT_EQ(m_driver->latencyTimerMs, 5U);
+
+    // A closed line is out of reach: putting back again touches nothing.
+    Open();
+    m_line.Close();
+    openlines::PutAll();
+    EXPECT_FALSE(Exclusive(m_pty.SlavePath()));
 }
 
 // A waiting loop asks between requests whether the adapter is still there;

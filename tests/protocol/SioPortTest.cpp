@@ -224,6 +224,31 @@ TEST(SioPort, AutomaticModeWritesTheWholeText)
     EXPECT_EQ(port.line->EventsOf(LineEventKind::Rts).size(), 1u);  // only the one of Open
 }
 
+// A request stuck in a stalled adapter gets no answer: each attempt ends
+// at the write time-out without waiting for one, and the exchange fails.
+TEST(SioPort, ARequestThatNeverLeavesIsAFailedExchange)
+{
+    for (const uint8_t converter : {1, 0}) {
+        CommSettings settings = TestSettings();
+        settings.converter = converter;
+        RecordedPort port({}, settings);
+        ASSERT_EQ(port.sio->Open(), SIO_OK);
+        port.line->StallTransmitter(true);
+        const uint64_t start = port.line->NowUs();
+        EXPECT_EQ(port.sio->TransferByName("dev", 1, 16, false, nullptr, nullptr), PROTO_NO_ANSWER);
+        const auto drains = port.line->EventsOf(LineEventKind::Drain);
+        ASSERT_EQ(drains.size(), 3u) << "converter " << int{converter};
+        for (const LineEvent& drain : drains) EXPECT_EQ(drain.value, 0u);
+        EXPECT_TRUE(port.line->EventsOf(LineEventKind::Read).empty());
+        // Three write time-outs of a 14-character request at 115200 bit/s.
+        EXPECT_EQ(port.line->NowUs() - start, 3u * (14u + 264u) * 1000u);
+
+        port.line->StallTransmitter(false);
+        EXPECT_EQ(port.sio->TransferByName("dev", 1, 16, false, nullptr, nullptr), PROTO_NO_ANSWER);
+        EXPECT_EQ(port.line->EventsOf(LineEventKind::Read).size(), 3u);  // waited for an answer now
+    }
+}
+
 TEST(SioPort, ReadPortionNeverAsksForMoreThanTheBufferHolds)
 {
     RecordedPort port;

@@ -45,7 +45,7 @@ public:
           m_port(options.ports.empty() ? std::nullopt : std::optional<PortChoice>(options.ports[0])),
           m_prompts({options.force, options.acceptVersionMismatch}, IsConsole(StandardStream::Input), m_terminal),
           m_bar(IsConsole(StandardStream::Error)),
-          m_dialogs(m_prompts, m_bar, [] { return interrupts::Count() > 0; }),
+          m_dialogs(m_prompts, m_bar, [] { return interrupts::Count() > 0 || interrupts::Ending(); }),
           m_link(m_prompts, m_dialogs, AreaFolderOf(options))
     {
         m_dialogs.Attach(m_link);
@@ -79,7 +79,8 @@ public:
             return EXIT_REFUSED;
         }
         if (m_dialogs.Cancelled()) return EXIT_CANCELLED;
-        TellConnection();
+        // A version question answered No: the line worked.
+        if (!m_link.lastWrite.declined) TellConnection();
         return EXIT_FAILED;
     }
 

@@ -3,17 +3,54 @@
 #include <cstdio>
 
 #include "SaveTarget.h"
+#include "device/AreaJob.h"
 #include "platform/Utf8Path.h"
+#include "resources/CliTexts.h"
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at text[at], or 0.
+std::size_t Utf8SequenceAt(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) return 1;
+    std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (length == 0 || at + length > text.size()) return 0;
+    for (std::size_t i = 1; i < length; ++i)
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    const unsigned char second = byte(at + 1);
+    // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
+    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90)
+        || (lead == 0xF4 && second >= 0x90))
+        return 0;
+    return length;
+}
+
 // A JSON string: UTF-8 passes as it is, quotes, backslashes and control
-// characters are escaped.
+// characters are escaped. A byte that is not part of UTF-8 (a file name
+// on Linux may hold any) is written as \u00XX, so that the line stays
+// valid JSON and the byte can still be told.
 std::string Quoted(const std::string& text)
 {
     std::string out = "\"";
-    for (char c : text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
         const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            const std::size_t length = Utf8SequenceAt(text, at);
+            if (length == 0) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                out += escaped;
+                ++at;
+            } else {
+                out.append(text, at, length);
+                at += length;
+            }
+            continue;
+        }
+        ++at;
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
@@ -59,9 +96,47 @@ const char* ResultWord(DeviceResult result)
     case DeviceResult::Cancelled: return "cancelled";
     case DeviceResult::Same: return "same";
     case DeviceResult::Different: return "different";
+    case DeviceResult::Interrupted: return "interrupted";
     }
     return "failed";
 }
+
+std::string WrittenAreasText(uint32_t writtenAreas)
+{
+    if (writtenAreas == 0) return texts::kCliNoAreaWritten;
+    std::string text = texts::kCliAreasWritten;
+    for (uint32_t index = 0; index < writtenAreas && index < 4; ++index) {
+        text += (index > 0 ? ", " : "") + std::to_string(kAreas[index]);
+    }
+    return text + ". ";
+}
+
+namespace {
+
+std::string WrittenAreasJson(uint32_t writtenAreas)
+{
+    std::string list = "[";
+    for (uint32_t index = 0; index < writtenAreas && index < 4; ++index) {
+        list += (index > 0 ? "," : "") + std::to_string(kAreas[index]);
+    }
+    return list + "]";
+}
+
+// Why the report cannot be opened, in the user's words: a file is never
+// called a folder, and the system's own (English) words are never shown.
+std::string ReportOpenReason(const std::filesystem::path& path, const FileError& error)
+{
+    std::error_code ignored;
+    switch (error.kind) {
+    case FileErrorKind::NoPermission:
+        return std::filesystem::exists(path, ignored) ? texts::kCliReportNoPermission : texts::kCliTargetNoPermission;
+    case FileErrorKind::NotAFile:
+        return std::filesystem::is_directory(path, ignored) ? texts::kCliReportIsFolder : texts::kCliReportNotAFile;
+    default: return FileErrorReason(error);
+    }
+}
+
+}  // namespace
 
 std::string JsonLine(const DeviceRecord& record)
 {
@@ -74,6 +149,7 @@ std::string JsonLine(const DeviceRecord& record)
            + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? Numbers(record.rewrites) : "null")
            + ",\"repeats\":" + Numbers(record.repeats)
            + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + Quoted(ResultWord(record.result))
+           + ",\"written\":" + WrittenAreasJson(record.writtenAreas)
            + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds
            + (record.compared ? ",\"differs\":" + DifferencesJson(record.differences)
                               : ",\"backup\":" + QuotedOrNull(record.backup))
@@ -84,14 +160,43 @@ std::unique_ptr<ReportFile> ReportFile::Open(const std::filesystem::path& path, 
 {
     FileError error;
     File file = OpenFile(path, FileMode::Append, &error);
-    if (file) return std::make_unique<ReportFile>(std::move(file));
-    if (reason != nullptr) *reason = Utf8FromPath(path) + ": " + FileErrorReason(error);
+    if (file) return std::make_unique<ReportFile>(std::move(file), path);
+    if (reason != nullptr) *reason = Utf8FromPath(path) + ": " + ReportOpenReason(path, error);
     return nullptr;
+}
+
+ReportFile::ReportFile(File file, const std::filesystem::path& path) : m_file(std::move(file))
+{
+    // A program that died while appending may have left its line unended.
+    File existing = OpenFile(path, FileMode::Read);
+    const int64_t length = existing.Length();
+    char last = '\n';
+    m_mayEndInsideALine = length > 0 && (!existing.SeekTo(length - 1) || !existing.ReadExactly(&last, 1) || last != '\n');
 }
 
 bool ReportFile::Append(const DeviceRecord& record)
 {
     const std::string line = JsonLine(record);
     std::lock_guard guard(m_mutex);
-    return m_file.WriteInOnePiece(line.data(), line.size()) && m_file.Sync();
+    if (m_mayEndInsideALine) {
+        if (!AppendText("\n")) return false;
+        m_mayEndInsideALine = false;
+    }
+    return AppendText(line) && m_file.Sync();
+}
+
+// One piece at the file's end. What a short write left is cut off again
+// when the file has not grown beyond it since, which is so unless another
+// program appended at the same moment; otherwise the next line starts
+// with a line end of its own.
+bool ReportFile::AppendText(const std::string& text)
+{
+    const int64_t before = m_file.Length();
+    const int64_t written = m_file.WriteOnce(text.data(), text.size());
+    if (written == static_cast<int64_t>(text.size())) return true;
+    if (written > 0) {
+        const bool takenBack = before >= 0 && m_file.Length() == before + written && m_file.TruncateTo(before);
+        m_mayEndInsideALine = !takenBack;
+    }
+    return false;
 }

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "AnswerInput.h"
 #include "TerminalDialogs.h"
 #include "platform/Console.h"
 
@@ -91,14 +92,13 @@ std::optional<std::string> LineDisplay::Ask(std::size_t row, const std::string& 
     }
     // Other ports go on while the user types; their lines are drawn again
     // once the answer is in.
-    std::string line;
-    const bool answered = static_cast<bool>(std::getline(std::cin, line));
+    const std::optional<std::string> line = ReadAnswerLine();
+    const bool answered = line.has_value();
     std::lock_guard guard(m_mutex);
     m_asking = false;
     if (!answered) std::cerr << '\n';
     if (m_inPlace) Draw();
     std::cerr << std::flush;
-    if (!answered) return std::nullopt;
     return line;
 }
 

@@ -9,15 +9,18 @@
 
 namespace {
 
-const char* ResultName(DeviceResult result)
+// A write done without its read-back says so: "done" alone would claim
+// the check.
+const char* ResultName(const DeviceRecord& record)
 {
-    switch (result) {
-    case DeviceResult::Done: return texts::kCliResultDone;
+    switch (record.result) {
+    case DeviceResult::Done: return record.verify ? texts::kCliResultDone : texts::kCliResultUnverified;
     case DeviceResult::Failed: return texts::kCliResultFailed;
     case DeviceResult::Refused: return texts::kCliResultRefused;
     case DeviceResult::Cancelled: return texts::kCliResultCancelled;
     case DeviceResult::Same: return texts::kCompareResultWordSame;
     case DeviceResult::Different: return texts::kCompareResultWordDiffers;
+    case DeviceResult::Interrupted: return texts::kCliResultInterrupted;
     }
     return texts::kCliResultFailed;
 }
@@ -51,9 +54,11 @@ int Severity(int exitCode)
     }
 }
 
-// A device left alone because it matched, and the results of a compare,
-// are counted only where there are such.
-std::string ExtraTotals(const uint32_t (&counts)[6])
+constexpr int kResultKinds = static_cast<int>(DeviceResult::Interrupted) + 1;
+
+// A device left alone because it matched, the results of a compare and the
+// devices an ending program cut short are counted only where there are such.
+std::string ExtraTotals(const uint32_t (&counts)[kResultKinds])
 {
     std::string totals;
     if (const uint32_t same = counts[static_cast<int>(DeviceResult::Same)]) {
@@ -62,6 +67,9 @@ std::string ExtraTotals(const uint32_t (&counts)[6])
     if (const uint32_t different = counts[static_cast<int>(DeviceResult::Different)]) {
         totals += texts::kCliTotalsDifferent + std::to_string(different);
     }
+    if (const uint32_t interrupted = counts[static_cast<int>(DeviceResult::Interrupted)]) {
+        totals += texts::kCliTotalsInterrupted + std::to_string(interrupted);
+    }
     return totals;
 }
 
@@ -69,7 +77,7 @@ std::string ExtraTotals(const uint32_t (&counts)[6])
 
 std::string ResultText(const DeviceRecord& record)
 {
-    return std::string(ResultName(record.result)) + ", " + SecondsText(record.seconds) + texts::kCliSeconds;
+    return std::string(ResultName(record)) + ", " + SecondsText(record.seconds) + texts::kCliSeconds;
 }
 
 std::string LineTable(const std::vector<DeviceRecord>& records)
@@ -77,10 +85,11 @@ std::string LineTable(const std::vector<DeviceRecord>& records)
     std::vector<std::vector<std::string>> rows{{texts::kCliTablePort, texts::kCliTableModel, texts::kCliTableVersion,
                                                 texts::kCliTableResult, texts::kCliTableTime,
                                                 texts::kCliTableMessage}};
-    uint32_t counts[6] = {};
+    uint32_t counts[kResultKinds] = {};
     for (const DeviceRecord& record : records) {
         rows.push_back({record.port, record.model.value_or("-"), record.version.value_or("-"),
-                        ResultName(record.result), SecondsText(record.seconds), OneLine(record.message)});
+                        ResultName(record), SecondsText(record.seconds),
+                        OneLine(record.message) + (record.reportLost ? std::string(" [") + texts::kCliReportLineLost + "]" : "")});
         ++counts[static_cast<int>(record.result)];
     }
     std::vector<std::size_t> widths(rows[0].size(), 0);

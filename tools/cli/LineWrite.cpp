@@ -3,14 +3,16 @@
 #include <atomic>
 #include <chrono>
 #include <iostream>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "Commands.h"
 #include "ComparisonText.h"
 #include "DeviceReport.h"
-#include "FileDigest.h"
 #include "Interrupts.h"
 #include "LineDisplay.h"
 #include "LineTable.h"
@@ -26,7 +28,9 @@
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
 #include "platform/Console.h"
+#include "platform/OpenLines.h"
 #include "platform/PortMap.h"
+#include "platform/Sha256.h"
 #include "platform/Utf8Path.h"
 #include "resources/BackupTexts.h"
 #include "resources/CliTexts.h"
@@ -72,9 +76,11 @@ public:
     }
     bool Stopping() const
     {
-        return (options.loop && interrupts::Count() > 0) || (options.count && m_started.load() >= *options.count);
+        return (options.loop && interrupts::Count() > 0) || interrupts::Ending()
+               || (options.count && m_started.load() >= *options.count);
     }
     int CancelStage() const { return options.loop ? 2 : 1; }
+    bool CancelAsked() const { return interrupts::Count() >= CancelStage() || interrupts::Ending(); }
 
     void NoteReportFailure() { m_reportFailed = true; }
     bool ReportFailed() const { return m_reportFailed; }
@@ -105,7 +111,7 @@ public:
         : m_job(job), m_port(port),
           m_view(display, port ? port->given : PortMap::NameOfNumber(StoredSettings().com)),
           m_prompts({false, job.options.acceptVersionMismatch}, IsConsole(StandardStream::Input), m_view),
-          m_dialogs(m_prompts, m_view, [&job] { return interrupts::Count() >= job.CancelStage(); }),
+          m_dialogs(m_prompts, m_view, [&job] { return job.CancelAsked(); }),
           m_link(m_prompts, m_dialogs, AreaFolderOf(job.options))
     {
         m_dialogs.Attach(m_link);
@@ -113,7 +119,11 @@ public:
         m_link.header = job.header;
         m_link.settings = SettingsForPort(job.options.connection, m_port, StoredSettings());
         m_link.retries = job.options.retries;
-        m_view.SetModelSource([this] { return Utf8OrNothing(m_link.lastWriteDevice.model); });
+        // Asked as the first area starts, when the job has identified the device.
+        m_view.SetModelSource([this] {
+            NoteIdentity();
+            return Utf8OrNothing(m_link.lastWriteDevice.model);
+        });
     }
     ~Station() { m_link.Stop(); }
 
@@ -131,7 +141,29 @@ public:
         m_link.Stop();
     }
 
-    const std::vector<DeviceRecord>& Records() const { return m_records; }
+    std::vector<DeviceRecord> Records()
+    {
+        std::lock_guard guard(m_recordsLock);
+        return m_records;
+    }
+
+    // The program ends before this port's device has: its record, as
+    // interrupted with the areas the device holds from the file, goes to
+    // the report now (nullopt when no device is under way). Called from
+    // another thread while the port's own may still be inside the job.
+    void Interrupt()
+    {
+        std::lock_guard guard(m_recordsLock);
+        if (!m_current) return;
+        DeviceRecord record = std::move(*m_current);
+        m_current.reset();
+        record.result = DeviceResult::Interrupted;
+        record.exitCode = EXIT_CANCELLED;
+        record.writtenAreas = m_link.lastWrite.writtenAreas;
+        record.message = texts::kCliLineInterrupted + WrittenAreasText(record.writtenAreas);
+        record.seconds = Seconds(m_currentStart);
+        Keep(std::move(record));
+    }
 
 private:
     void RunOnce()
@@ -139,6 +171,7 @@ private:
         if (!m_job.Claim()) return;
         const auto start = SteadyClock::now();
         DeviceRecord record = NewRecord();
+        TakeUp(record, start);
         m_view.SetIdle(texts::kCliLineOpening);
         if (const int opened = m_link.Start(m_link.settings); opened != 0) {
             // The port never opened: its line in the table says why.
@@ -163,7 +196,10 @@ private:
                 continue;
             }
             if (!m_job.Claim()) break;
-            WriteDevice(NewRecord(), SteadyClock::now());
+            const auto start = SteadyClock::now();
+            DeviceRecord record = NewRecord();
+            TakeUp(record, start);
+            WriteDevice(std::move(record), start);
             WaitUntilGone();
         }
     }
@@ -241,6 +277,10 @@ private:
             WriteGuarded(record);
         }
         if (record.message.empty()) record.message = m_prompts.LastText();
+        // A device left part way says what it holds from the file now.
+        if (record.result == DeviceResult::Cancelled || (record.result == DeviceResult::Failed && record.writtenAreas > 0)) {
+            record.message += (record.message.empty() ? "" : " ") + WrittenAreasText(record.writtenAreas);
+        }
         record.seconds = Seconds(start);
         End(std::move(record));
     }
@@ -256,6 +296,7 @@ private:
         if (record.model) m_view.SetModel(*record.model);
         std::copy(m_link.lastWrite.rewrites, m_link.lastWrite.rewrites + 4, record.rewrites);
         std::copy(m_link.lastWrite.repeats, m_link.lastWrite.repeats + 4, record.repeats);
+        record.writtenAreas = m_link.lastWrite.writtenAreas;
         // Said on the port's line, not as a message: the record's message
         // stays what became of the write.
         if (guarded.backup) {
@@ -339,7 +380,9 @@ private:
             record.result = DeviceResult::Failed;
             record.exitCode = EXIT_FAILED;
             record.message = m_prompts.LastText();
-            m_view.Say(DescribeConnectionOf(m_link, m_port));
+            // A version question answered No is the user's choice, not a
+            // line that failed.
+            if (!m_link.lastWrite.declined) m_view.Say(DescribeConnectionOf(m_link, m_port));
         }
     }
 
@@ -353,13 +396,41 @@ private:
         return std::chrono::duration<double>(SteadyClock::now() - start).count();
     }
 
+    // From now on the device is recorded whatever becomes of the program.
+    void TakeUp(const DeviceRecord& record, SteadyClock::time_point start)
+    {
+        std::lock_guard guard(m_recordsLock);
+        m_current = record;
+        m_currentStart = start;
+    }
+
+    // Who the job found the device to be, for a record made while it runs.
+    void NoteIdentity()
+    {
+        std::lock_guard guard(m_recordsLock);
+        if (!m_current) return;
+        m_current->model = Utf8OrNothing(m_link.lastWriteDevice.model);
+        m_current->version = Utf8OrNothing(m_link.lastWriteDevice.version);
+    }
+
     // The device's record goes to the report at once, so that a crash
-    // later loses nothing of it.
+    // later loses nothing of it; one the program's end has recorded
+    // already is not recorded again.
     void End(DeviceRecord record)
     {
         m_view.SetActivity(ResultText(record));
+        std::lock_guard guard(m_recordsLock);
+        if (!m_current) return;
+        m_current.reset();
+        Keep(std::move(record));
+    }
+
+    // Called with m_recordsLock held.
+    void Keep(DeviceRecord record)
+    {
         if (m_job.report && !m_job.report->Append(record)) {
             m_job.NoteReportFailure();
+            record.reportLost = true;
             m_view.Say(texts::kCliReportCannotWrite);
         }
         m_records.push_back(std::move(record));
@@ -372,7 +443,10 @@ private:
     TerminalDialogs m_dialogs;
     DeviceLink m_link;
     bool m_open = false;
+    std::mutex m_recordsLock;  // guards the two below
     std::vector<DeviceRecord> m_records;
+    std::optional<DeviceRecord> m_current;  // the device under way
+    SteadyClock::time_point m_currentStart;
 };
 
 // The file, checked, loaded and refused as a single write does, before
@@ -403,8 +477,10 @@ std::optional<CheckedFile> CheckFile(const CliOptions& options)
 }
 
 // Runs the stations until each has ended, telling the user once when the
-// first Ctrl-C of a loop has stopped the taking of new devices.
-void RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& display, const CliOptions& options)
+// first Ctrl-C of a loop has stopped the taking of new devices. Told to
+// end, it waits kLineEndWait for the stations to end their devices; false
+// when some have not (their threads then still run).
+bool RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& display, const CliOptions& options)
 {
     std::atomic<std::size_t> running{stations.size()};
     std::vector<std::thread> threads;
@@ -415,15 +491,26 @@ void RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& d
         });
     }
     bool told = false;
+    std::optional<SteadyClock::time_point> endingSince;
     while (running > 0) {
-        if (options.loop && !told && interrupts::Count() > 0) {
+        if (options.loop && !told && interrupts::Count() > 0 && !interrupts::Ending()) {
             display.Announce(texts::kCliFinishing);
             told = true;
+        }
+        if (interrupts::Ending() && !endingSince) {
+            display.Announce(texts::kCliEnding);
+            endingSince = SteadyClock::now();
+        }
+        if (endingSince && SteadyClock::now() - *endingSince > interrupts::kLineEndWait) {
+            for (std::thread& thread : threads) thread.detach();
+            display.Finish();
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     for (std::thread& thread : threads) thread.join();
     display.Finish();
+    return true;
 }
 
 // The device file behind a port, for telling two names of one port apart.
@@ -472,8 +559,11 @@ int WriteOnTheLine(const CliOptions& options)
     std::optional<CheckedFile> checked = CheckFile(options);
     if (!checked) return EXIT_FAILED;
     const std::filesystem::path file = std::filesystem::absolute(PathFromUtf8(options.file));
-    LineJob job(options, checked->header, std::move(checked->image), Utf8FromPath(file),
-                FileSha256(file).value_or(std::string()), report.get());
+    // The hash of what is written, not of the file as it is by now.
+    Sha256 digest;
+    digest.Update(checked->image.data(), checked->image.size());
+    const std::string sha256 = Sha256::Hex(digest.Finish());
+    LineJob job(options, checked->header, std::move(checked->image), Utf8FromPath(file), sha256, report.get());
 
     interrupts::Install(job.CancelStage());
     LineDisplay display(IsConsole(StandardStream::Error));
@@ -482,14 +572,25 @@ int WriteOnTheLine(const CliOptions& options)
         stations.push_back(std::make_unique<Station>(job, std::nullopt, display));
     }
     for (const PortChoice& port : options.ports) stations.push_back(std::make_unique<Station>(job, port, display));
-    RunStations(stations, display, options);
+    const bool allEnded = RunStations(stations, display, options);
+    if (!allEnded) {
+        for (const auto& station : stations) station->Interrupt();
+    }
 
     std::vector<DeviceRecord> records;
     for (const auto& station : stations) {
-        records.insert(records.end(), station->Records().begin(), station->Records().end());
+        const std::vector<DeviceRecord> kept = station->Records();
+        records.insert(records.end(), kept.begin(), kept.end());
     }
     std::cout << LineTable(records) << std::flush;
-    int code = WorstExitCode(records, options.loop && interrupts::Count() > 0);
+    int code = WorstExitCode(records, (options.loop && interrupts::Count() > 0) || interrupts::Ending());
     if (job.ReportFailed() && code == EXIT_DONE) code = EXIT_FAILED;
+    if (!allEnded) {
+        // A worker is still inside an exchange or the restart wait: its port
+        // is put back from here, and the program ends without waiting for it.
+        std::cerr << std::flush;
+        openlines::PutAll();
+        std::_Exit(code);
+    }
     return code;
 }

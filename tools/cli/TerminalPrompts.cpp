@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "AnswerInput.h"
 #include "resources/CliTexts.h"
 #include "resources/DeviceTexts.h"
 #include "resources/PageTexts.h"
@@ -24,8 +25,8 @@ void StandardTerminal::Say(const std::string& text) { std::cerr << text << std::
 std::optional<std::string> StandardTerminal::Ask(const std::string& prompt)
 {
     std::cerr << prompt << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) return std::nullopt;
+    std::optional<std::string> line = ReadAnswerLine();
+    if (!line) std::cerr << '\n';
     return line;
 }
 

@@ -97,6 +97,7 @@ void InProcessLine::Purge()
     HearUntil(m_nowUs);
     while (!m_incoming.empty() && m_incoming.front().atUs <= m_nowUs) m_incoming.pop_front();
     m_outgoing.clear();
+    m_stuck = 0;
 }
 
 void InProcessLine::Write(const char* text, std::size_t length)
@@ -111,12 +112,19 @@ void InProcessLine::WriteChar(char c)
     Transmit(&c, 1);
 }
 
-// Recorded when it returns, at the time the last character is off the wire.
-void InProcessLine::Drain()
+// Recorded when it returns, at the time the last character is off the wire
+// (value 1), or when a stalled transmitter's time-out has passed (value 0).
+bool InProcessLine::Drain()
 {
+    if (m_stalled) {
+        m_nowUs += (uint64_t{m_timeouts.perCharMs} * m_stuck + m_timeouts.constantMs) * 1000;
+        Record(LineEventKind::Drain, {}, 0);
+        return false;
+    }
     if (!m_outgoing.empty()) m_nowUs = std::max(m_nowUs, m_outgoing.back().atUs);
     HearUntil(m_nowUs);
-    Record(LineEventKind::Drain);
+    Record(LineEventKind::Drain, {}, 1);
+    return true;
 }
 
 bool InProcessLine::SwitchRtsWhileSending(uint32_t leadMs, uint32_t)
@@ -135,6 +143,10 @@ uint64_t InProcessLine::CharTimeUs() const
 
 void InProcessLine::Transmit(const char* text, std::size_t length)
 {
+    if (m_stalled) {
+        m_stuck += length;
+        return;
+    }
     const uint64_t charTime = CharTimeUs();
     uint64_t at = m_outgoing.empty() ? m_nowUs : std::max(m_nowUs, m_outgoing.back().atUs);
     for (std::size_t i = 0; i < length; ++i) {

@@ -51,6 +51,9 @@ public:
     // Makes the driver accept switching RTS around each transmission (an
     // RS-485 capable UART); by default it refuses, as most do.
     void OfferDriverRts(bool on) { m_offersDriverRts = on; }
+    // A transmitter that has stopped (a stalled USB adapter): what is
+    // written never leaves, and each drain waits out its time-out.
+    void StallTransmitter(bool on) { m_stalled = on; }
     void Advance(uint32_t milliseconds) { m_nowUs += uint64_t{milliseconds} * 1000; }
     uint64_t NowUs() const { return m_nowUs; }
 
@@ -75,7 +78,7 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
-    void Drain() override;
+    bool Drain() override;
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
 
@@ -99,6 +102,8 @@ private:
     bool m_rts = false;
     bool m_emulateCharTime = true;
     bool m_offersDriverRts = false;
+    bool m_stalled = false;
+    std::size_t m_stuck = 0;  // characters held by the stalled transmitter
     LineFormat m_format;
     LineTimeouts m_timeouts;
     uint64_t m_nowUs = 0;

@@ -4,11 +4,15 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QTimer>
+
+#include <cstdlib>
 
 #include "device/AreaFolder.h"
 #include "gui/qt/BesideWindow.h"
 #include "gui/qt/CWizard97PropertySheet.h"
 #include "gui/qt/pages/WizardPage.h"
+#include "platform/ProgramEnd.h"
 #include "platform/ProgramPath.h"
 
 namespace {
@@ -52,6 +56,22 @@ CMirrexApp::CMirrexApp()
 int CMirrexApp::InitInstance()
 {
     QApplication::setWindowIcon(ProgramIcon());
+    // Told to end (SIGTERM, SIGHUP: the session closing, a service manager)
+    // the wizard asks nothing: the transfer in progress is cancelled after
+    // its block, the worker stopped and the port closed, which puts it back
+    // as it was; then the program ends. A worker that does not stop in
+    // time is left to the program's end (ProgramEnd.h).
+    programend::Install(1);
+    QTimer endWatch;
+    QObject::connect(&endWatch, &QTimer::timeout, [this] {
+        if (!programend::Requested())
+            return;
+        m_link.CancelAreaRead();
+        m_link.CancelAreaWrite();
+        m_link.Stop();
+        std::_Exit(0);
+    });
+    endWatch.start(100);
     InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
     PageServices services{*m_keys, m_settings, m_prompts, m_files};
     CWizard97PropertySheet sheet(services, m_operations);

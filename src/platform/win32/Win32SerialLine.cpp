@@ -196,10 +196,12 @@ void Win32SerialLine::Write(const char* text, std::size_t length)
     OVERLAPPED overlapped {};
     overlapped.hEvent = m_writeEvent.Get();
     DWORD written = 0;
+    m_writeStuck = false;
     if (::WriteFile(m_port.Get(), text, static_cast<DWORD>(length), &written, &overlapped))
         return;
     if (::GetLastError() == ERROR_IO_PENDING)
         ::GetOverlappedResult(m_port.Get(), &overlapped, &written, TRUE);
+    m_writeStuck = written < length;
 }
 
 void Win32SerialLine::WriteChar(char c)
@@ -209,9 +211,13 @@ void Win32SerialLine::WriteChar(char c)
 }
 
 // Write already waits for its overlapped write to complete, and the comm
-// API completes a write when the driver has sent it; the characters of the
-// semi-automatic mode are spaced by the calibrated busy loops.
-void Win32SerialLine::Drain() {}
+// API completes a write when the driver has sent it, or with less than all
+// of it at the write time-out; the characters of the semi-automatic mode
+// are spaced by the calibrated busy loops.
+bool Win32SerialLine::Drain()
+{
+    return IsOpen() && !m_writeStuck;
+}
 
 // Direction switching stays with the program's own busy loops here: the
 // comm API's RTS toggle mode is honoured by some drivers and silently

@@ -32,7 +32,7 @@ public:
     void Purge() override;
     void Write(const char* text, std::size_t length) override;
     void WriteChar(char c) override;
-    void Drain() override;
+    bool Drain() override;
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
     bool Lost() override;
@@ -49,6 +49,8 @@ private:
     // Manual-reset events of the overlapped write and read; a write is
     // always finished before the next read starts, so they are never shared.
     UniqueHandle m_writeEvent;
+    // The last write ended by the write time-out before all of it was sent.
+    bool m_writeStuck = false;
     UniqueHandle m_readEvent;
     DCB m_state {};
     bool m_haveState = false;

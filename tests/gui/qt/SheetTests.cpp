@@ -342,7 +342,7 @@ public:
     void Purge() override {}
     void Write(const char*, std::size_t) override {}
     void WriteChar(char) override {}
-    void Drain() override {}
+    bool Drain() override { return true; }
     bool SwitchRtsWhileSending(uint32_t, uint32_t) override { return false; }
     ReadOutcome Read(char*, uint32_t) override { return {}; }
 };
