@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "DeviceModel.h"
 #include "Wire.h"
@@ -34,6 +35,10 @@ struct DeviceLine {
 class PtyServer {
 public:
     PtyServer(DeviceModel& device, const DeviceLine& line);
+    // Another device on the same line, as on an RS-485 bus: it hears every
+    // request, answers at its own address, and its answers share the wire
+    // with the others' (two at once collide).
+    void AddDevice(DeviceModel& device);
 
     // Creates the terminal; false with the reason.
     bool Create(std::string& error);
@@ -53,13 +58,18 @@ private:
     void ReadPcFormat();
     void ReadRequests(double nowUs);
     void HandRequestsToDevice(double nowUs);
-    void ScheduleAnswer(const Answer& answer, double requestEndUs);
+    void ScheduleAnswer(std::size_t device, const Answer& answer, double requestEndUs);
     void PassAnswersToPc(double nowUs);
     double AdapterDeliveryUs(double receivedUs) const;
     void WriteDueAnswers(double nowUs);
     double NextEventUs() const;
 
-    DeviceModel& m_device;
+    struct OnTheLine {
+        DeviceModel* device;
+        double lastSpokenUs = 0.0;  // the end of its last answer
+    };
+
+    std::vector<OnTheLine> m_devices;
     DeviceLine m_line;
     UniqueFd m_master;
     // Held open so the master never sees a hang-up while the program under
@@ -71,6 +81,5 @@ private:
     TerminalFormat m_pc;        // what the PC set on its end of the terminal
     Wire m_requests;            // PC to device
     Wire m_answers;             // device to PC
-    double m_lastSpokenUs = 0.0;
     std::deque<Timed> m_toPc;   // received at the PC's end, with the time they are passed on
 };
