@@ -27,9 +27,27 @@ bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t 
 bool DeviceLink::Answers()
 {
     ParamRequest request;
-    ReadIdentity(request, "dev", kDevHash);
-    // An nErr is an answer too: a device is there, whatever it makes of "dev".
-    return request.status == 0 || request.status == PROTO_NERR;
+    request.name = "dev";
+    request.hash = kDevHash;
+    m_pendingProbe = true;
+    const bool answered = ReadParam(&request);
+    m_pendingProbe = false;
+    return answered;
+}
+
+// On the worker. An nErr is an answer too: a device is there, whatever it
+// makes of "dev".
+void DeviceLink::QuietProbe(ParamRequest* request)
+{
+    if (!m_quietProbe) {
+        m_quietProbe = std::make_unique<LineProbe>(*m_port, SteadyMicroClock());
+        m_quietProbe->Begin(ElevenBit(), ProbeTimingFor(m_port->m_active.format, m_port->Line().LatencyMs()));
+    }
+    m_quietProbe->Probe(settings.address);
+    const uint16_t own = settings.address & (ElevenBit() ? 0x7FF : 0xFF);
+    bool heard = false;
+    for (const HeardAnswer& answer : m_quietProbe->TakeAnswers()) heard = heard || answer.address == own;
+    request->status = heard ? PROTO_OK : PROTO_NO_ANSWER;
 }
 
 bool DeviceLink::Identify()
