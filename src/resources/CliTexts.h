@@ -11,6 +11,8 @@ inline constexpr const char* kCliUsage =
     "  mirrex-cli [связь] write ФАЙЛ [--set-clock] [--accept-version-mismatch] [--no-verify]\n"
     "             [--loop [--count N]] [--report ОТЧЁТ]\n"
     "  mirrex-cli inspect ФАЙЛ\n"
+    "  mirrex-cli scan [--port P ...] [--baud N ...] [--formats stored|common|all]\n"
+    "             [--address-bits 8|11|both] [--first] [--json]\n"
     "связь: --port COMn|ПУТЬ --baud N --address N --address-bits 8|11 --data-bits N\n"
     "       --parity none|odd|even --stop-bits 1|2 --converter auto|semi\n"
     "       (по умолчанию - сохранённые настройки программы)\n"
@@ -22,7 +24,15 @@ inline constexpr const char* kCliUsage =
     "  3 - прибор не поддерживается или другой модели, 4 - отменено,\n"
     "  5 - записанная область при проверке отличается от файла;\n"
     "  для нескольких приборов - код худшего результата (5, 1, 3, 4, 0).\n"
-    "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n";
+    "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n"
+    "scan ищет приборы на портах (по умолчанию - на сохранённом): сначала сохранённые настройки,\n"
+    "  затем все адреса, другие скорости, другие форматы (--formats); 11-битные адреса - только\n"
+    "  с --address-bits 11 или both; --first - до первого прибора; код 0 - найден, 1 - нет.\n";
+inline constexpr const char* kCliScanOnly = " (только для scan)";
+inline constexpr const char* kCliScanNothing = "Ни один прибор не ответил. Проверено: ";
+inline constexpr const char* kCliScanCancelled = "Поиск отменён. ";
+inline constexpr const char* kCliScanTrying = "Поиск: ";
+inline constexpr const char* kCliScanFoundHeader = "Порт\tСкорость\tФормат\tАдрес\tРазрядность\tМодель\tВерсия\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
 inline constexpr const char* kCliAllowedValues = " (допустимо: ";
 inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";

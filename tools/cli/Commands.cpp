@@ -9,6 +9,7 @@
 #include "LineWrite.h"
 #include "PortSession.h"
 #include "SaveTarget.h"
+#include "Scan.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
 #include "configfile/ConfigurationFile.h"
@@ -212,6 +213,7 @@ int RunCommand(const CliOptions& options)
         if (!problem.empty()) return ReportUsageError(problem);
     }
     if (options.LineWrite()) return WriteOnTheLine(options);
+    if (options.command == "scan") return ScanPorts(options);
     interrupts::Install(1);
     Session session(options);
     if (options.command == "identify") return Identify(session);

@@ -5,11 +5,7 @@
 #include "SaveTarget.h"
 #include "platform/Utf8Path.h"
 
-namespace {
-
-// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
-// characters are escaped.
-std::string Quoted(const std::string& text)
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
     for (char c : text) {
@@ -29,6 +25,10 @@ std::string Quoted(const std::string& text)
     }
     return out + "\"";
 }
+
+namespace {
+
+std::string Quoted(const std::string& text) { return JsonString(text); }
 
 std::string QuotedOrNull(const std::optional<std::string>& text) { return text ? Quoted(*text) : "null"; }
 

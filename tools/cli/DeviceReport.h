@@ -31,6 +31,10 @@ struct DeviceRecord {
     double seconds = 0;
 };
 
+// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
+// characters are escaped.
+std::string JsonString(const std::string& text);
+
 const char* ResultWord(DeviceResult result);  // "done", "failed", "refused", "cancelled"
 // The record as one line of JSON, with its line end.
 std::string JsonLine(const DeviceRecord& record);

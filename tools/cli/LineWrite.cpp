@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "TerminalPrompts.h"
 #include "configfile/ConfigurationFile.h"
 #include "device/DeviceLink.h"
+#include "device/PortThreads.h"
 #include "device/WriteRefusal.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
@@ -33,9 +35,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How often a waiting port asks whether a device answers, and how long
-// it waits before opening a port again that has gone.
+// How often a waiting port asks whether a device answers, how often while
+// it waits for the device written last to go (the probe's short wait lets
+// a swap of half a second be seen), and how long it waits before opening a
+// port again that has gone.
 constexpr auto kPollPeriod = std::chrono::milliseconds(500);
+constexpr auto kGonePollPeriod = std::chrono::milliseconds(100);
 constexpr auto kReopenPeriod = std::chrono::seconds(1);
 // A device counts as taken away only after it has failed to answer this
 // many times in a row: one lost answer on a noisy line is not a new device.
@@ -192,7 +197,7 @@ private:
         while (!m_job.Stopping() && silent < kSilentPollsForGone) {
             if (m_link.PortLost()) return;
             silent = m_link.Answers() ? 0 : silent + 1;
-            Pause(kPollPeriod);
+            Pause(kGonePollPeriod);
         }
     }
 
@@ -338,23 +343,15 @@ std::optional<CheckedFile> CheckFile(const CliOptions& options)
 // first Ctrl-C of a loop has stopped the taking of new devices.
 void RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& display, const CliOptions& options)
 {
-    std::atomic<std::size_t> running{stations.size()};
-    std::vector<std::thread> threads;
-    for (auto& station : stations) {
-        threads.emplace_back([&station, &running] {
-            station->Run();
-            --running;
-        });
-    }
+    std::vector<std::function<void()>> jobs;
+    for (auto& station : stations) jobs.push_back([&station] { station->Run(); });
     bool told = false;
-    while (running > 0) {
+    RunOnEachPort(jobs, [&] {
         if (options.loop && !told && interrupts::Count() > 0) {
             display.Announce(texts::kCliFinishing);
             told = true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    for (std::thread& thread : threads) thread.join();
+    });
     display.Finish();
 }
 
