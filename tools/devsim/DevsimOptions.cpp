@@ -13,6 +13,8 @@ const char* const kDevsimUsage =
     "usage: mirrex-devsim [options]\n"
     "Plays a device on a pseudo-terminal. Prints the terminal's path, then the\n"
     "COM name it was registered under, one per line, and runs until interrupted.\n"
+    "SIGUSR1 takes the devices off the line (they hear nothing) and puts them back,\n"
+    "as when a device is swapped behind an adapter that stays plugged in.\n"
     "  --model TEXT            model name (KLX41)\n"
     "  --version TEXT          software version (1.0)\n"
     "  --address N             device address (16)\n"

@@ -96,7 +96,7 @@ void PtyServer::ReadRequests(double nowUs)
 void PtyServer::HandRequestsToDevice(double nowUs)
 {
     for (const WireCharacter& heard : m_requests.Receive(nowUs, m_line.format)) {
-        if (heard.error)
+        if (heard.error || (m_unplugged && *m_unplugged))
             continue;
         for (std::size_t i = 0; i < m_devices.size(); ++i) {
             if (m_line.halfDuplex && heard.atUs < m_devices[i].lastSpokenUs)

@@ -39,6 +39,9 @@ public:
     // request, answers at its own address, and its answers share the wire
     // with the others' (two at once collide).
     void AddDevice(DeviceModel& device);
+    // While *flag is set the devices are off the line: they hear nothing,
+    // as when a device behind an adapter that stays plugged in is swapped.
+    void SetUnplugged(const volatile sig_atomic_t* flag) { m_unplugged = flag; }
 
     // Creates the terminal; false with the reason.
     bool Create(std::string& error);
@@ -70,6 +73,7 @@ private:
     };
 
     std::vector<OnTheLine> m_devices;
+    const volatile sig_atomic_t* m_unplugged = nullptr;
     DeviceLine m_line;
     UniqueFd m_master;
     // Held open so the master never sees a hang-up while the program under

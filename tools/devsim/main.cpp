@@ -20,10 +20,16 @@
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_unplugged = 0;
 
 void OnStopSignal(int)
 {
     g_stop = 1;
+}
+
+void OnSwapSignal(int)
+{
+    g_unplugged = !g_unplugged;
 }
 
 // Blocks the stop signals outside the server's wait, so a signal can never
@@ -40,6 +46,12 @@ sigset_t CatchStopSignals()
         ::sigaction(signal, &action, nullptr);
         sigaddset(&stopSignals, signal);
     }
+    // SIGUSR1 takes the devices off the line and puts them back.
+    struct sigaction swap {};
+    swap.sa_handler = OnSwapSignal;
+    sigemptyset(&swap.sa_mask);
+    ::sigaction(SIGUSR1, &swap, nullptr);
+    sigaddset(&stopSignals, SIGUSR1);
     ::signal(SIGPIPE, SIG_IGN);
     sigset_t waitMask;
     ::sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
@@ -160,6 +172,7 @@ int main(int argc, char** argv)
     PtyServer server(device, options.line);
     for (const auto& bus : busDevices)
         server.AddDevice(*bus);
+    server.SetUnplugged(&g_unplugged);
     if (!server.Create(error)) {
         std::cerr << "mirrex-devsim: " << error << '\n';
         return 1;
