@@ -7,10 +7,14 @@ namespace {
 
 // The pause before every request, as in every exchange.
 constexpr uint64_t kPauseUs = 5000;
-// Devices answer within a couple of milliseconds of a request's end; a
-// slower one is heard during a later probe.
-constexpr uint64_t kTurnaroundUs = 2000;
-constexpr uint64_t kSchedulingMarginUs = 1000;
+// Devices answer within a millisecond or two of a request's end; a slower
+// one is heard during the next pause (where an answer begun is read to its
+// end before the next request goes out) or a later probe.
+constexpr uint64_t kTurnaroundUs = 1000;
+constexpr uint64_t kSchedulingMarginUs = 500;
+// A read's time-out counts in whole milliseconds; less than this left is
+// taken as the deadline reached rather than overshot by most of one.
+constexpr uint64_t kShortestListenUs = 400;
 // What most USB adapters hold received characters for, where the system
 // does not say.
 constexpr uint32_t kUnknownLatencyMs = 16;
@@ -65,22 +69,25 @@ void LineProbe::ListenUntil(uint64_t deadlineUs)
     bool extended = false;
     for (;;) {
         const uint64_t now = m_clock();
-        if (now >= deadlineUs) {
+        if (now + kShortestListenUs >= deadlineUs) {
             // An answer under way is not cut: the rest of the longest
             // answer, the port's latency and the gap that ends an answer.
-            if (!m_inFrame || extended) return;
+            if (!m_inFrame || extended) break;
             extended = true;
             const uint64_t rest = kMaxFrameText > m_frame.size() ? kMaxFrameText - m_frame.size() : 0;
             deadlineUs = now + rest * m_timing.characterUs + (m_timing.waitUs - kTurnaroundUs) + kAnswerGapUs;
             continue;
         }
-        const auto leftMs = static_cast<uint32_t>((deadlineUs - now + 999) / 1000);
+        const auto leftMs = std::max<uint32_t>(1, static_cast<uint32_t>((deadlineUs - now + 500) / 1000));
         line.SetTimeouts({0, 0, leftMs});
         char buffer[64];
         const ReadOutcome got = line.Read(buffer, sizeof buffer);
         Take(buffer, got.count);
-        if (line.Lost()) return;
+        if (line.Lost()) break;
     }
+    // Whatever runs on the port next (an identification) reads as every
+    // exchange does.
+    m_port.RestoreTimeouts();
 }
 
 uint64_t LineProbe::SendProbe(uint16_t address)
