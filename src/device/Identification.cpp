@@ -43,11 +43,22 @@ void DeviceLink::QuietProbe(ParamRequest* request)
         m_quietProbe = std::make_unique<LineProbe>(*m_port, SteadyMicroClock());
         m_quietProbe->Begin(ElevenBit(), ProbeTimingFor(m_port->m_active.format, m_port->Line().LatencyMs()));
     }
-    m_quietProbe->Probe(settings.address);
     const uint16_t own = settings.address & (ElevenBit() ? 0x7FF : 0xFF);
-    bool heard = false;
-    for (const HeardAnswer& answer : m_quietProbe->TakeAnswers()) heard = heard || answer.address == own;
-    request->status = heard ? PROTO_OK : PROTO_NO_ANSWER;
+    const auto heard = [&] {
+        bool any = false;
+        for (const HeardAnswer& answer : m_quietProbe->TakeAnswers()) any = any || answer.address == own;
+        return any;
+    };
+    // The answer to the last probe, come after its wait, is answer enough:
+    // no new request goes out, so none is still being answered when a job
+    // takes the port.
+    m_quietProbe->Pause();
+    bool answered = heard();
+    if (!answered) {
+        m_quietProbe->Probe(settings.address);
+        answered = heard();
+    }
+    request->status = answered ? PROTO_OK : PROTO_NO_ANSWER;
 }
 
 bool DeviceLink::Identify()

@@ -90,9 +90,14 @@ void LineProbe::ListenUntil(uint64_t deadlineUs)
     m_port.RestoreTimeouts();
 }
 
-uint64_t LineProbe::SendProbe(uint16_t address)
+void LineProbe::Pause()
 {
     ListenUntil(m_clock() + kPauseUs);
+}
+
+uint64_t LineProbe::SendProbe(uint16_t address)
+{
+    Pause();
     m_port.ResetFrame();
     m_port.BuildFrameByName("dev", true, address, m_elevenBit);
     const uint64_t start = m_clock();

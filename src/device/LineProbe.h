@@ -59,6 +59,8 @@ public:
     uint64_t SendProbe(uint16_t address);
     // One whole probe: the pause, the request and the wait.
     void Probe(uint16_t address);
+    // The pause before a request alone, spent listening.
+    void Pause();
     std::vector<HeardAnswer> TakeAnswers();
     // Characters that made no answer were heard (noise, a collision, a
     // device at another format) since the last call.
