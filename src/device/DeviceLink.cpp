@@ -65,6 +65,7 @@ void DeviceLink::Stop()
     m_thread.join();
     m_events.ResetAll();
     m_requestDoneEvent.Reset();
+    m_quietProbe.reset();
     m_port.reset();
     std::lock_guard guard(m_lock);
     m_readCancel = false;
@@ -79,7 +80,8 @@ void DeviceLink::WorkerLoop()
         if (event == kQuitEvent) return;
         if (event < 0 || !m_port) continue;
         if (event == kRequestEvent && m_pendingRequest) {
-            ExecuteRequest(m_pendingRequest, m_pendingRead);
+            if (m_pendingProbe) QuietProbe(m_pendingRequest);
+            else ExecuteRequest(m_pendingRequest, m_pendingRead);
             m_requestDoneEvent.Set();
         } else if (event == kAreaReadEvent) {
             TransferAreaRead();

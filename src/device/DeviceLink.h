@@ -21,6 +21,7 @@
 #include "configfile/ConfigHeader.h"
 #include "device/AreaFolder.h"
 #include "device/AreaJob.h"
+#include "device/LineProbe.h"
 #include "device/ParamRequest.h"
 #include "device/ProgressDialogs.h"
 #include "device/Prompts.h"
@@ -113,9 +114,11 @@ public:
 
     // Identification (runs inside BeginAreaRead while pending).
     bool Identify();
-    // Whether a device answers on the open port, asked with "dev" and
-    // telling the user nothing: for waiting until a device is connected or
-    // has been taken away.
+    // Whether a device answers on the open port, asked with the search's
+    // probe (one "dev", the short wait) and telling the user nothing: for
+    // waiting until a device is connected or has been taken away. An answer
+    // that comes after the wait is still heard, by the next call, so a slow
+    // device never looks gone.
     bool Answers();
 
     // The jobs: 1 done, 0 failed (the user has been told, unless refused).
@@ -163,6 +166,7 @@ public:
 private:
     void WorkerLoop();
     void ExecuteRequest(ParamRequest* request, bool read);
+    void QuietProbe(ParamRequest* request);
     void TransferAreaRead();
     void TransferAreaWrite();
     void RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify);
@@ -210,6 +214,8 @@ private:
     uint32_t m_waitTimeout = 100;
     ParamRequest* m_pendingRequest = nullptr;
     bool m_pendingRead = false;
+    bool m_pendingProbe = false;
+    std::unique_ptr<LineProbe> m_quietProbe;  // on m_port, kept between the calls of Answers
     AreaJob* m_currentJob = nullptr;
     std::atomic<bool> m_readCancel{false};
     std::atomic<bool> m_writeCancel{false};

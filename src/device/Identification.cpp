@@ -33,9 +33,38 @@ bool DeviceLink::ReadIdentity(ParamRequest& request, const char* name, uint16_t 
 bool DeviceLink::Answers()
 {
     ParamRequest request;
-    ReadIdentity(request, "dev", kDevHash, false);
-    // An nErr is an answer too: a device is there, whatever it makes of "dev".
-    return request.status == 0 || request.status == PROTO_NERR;
+    request.name = "dev";
+    request.hash = kDevHash;
+    m_pendingProbe = true;
+    const bool answered = ReadParam(&request);
+    m_pendingProbe = false;
+    return answered;
+}
+
+// On the worker. An nErr is an answer too: a device is there, whatever it
+// makes of "dev".
+void DeviceLink::QuietProbe(ParamRequest* request)
+{
+    if (!m_quietProbe) {
+        m_quietProbe = std::make_unique<LineProbe>(*m_port, SteadyMicroClock());
+        m_quietProbe->Begin(ElevenBit(), ProbeTimingFor(m_port->m_active.format, m_port->Line().LatencyMs()));
+    }
+    const uint16_t own = settings.address & (ElevenBit() ? 0x7FF : 0xFF);
+    const auto heard = [&] {
+        bool any = false;
+        for (const HeardAnswer& answer : m_quietProbe->TakeAnswers()) any = any || answer.address == own;
+        return any;
+    };
+    // The answer to the last probe, come after its wait, is answer enough:
+    // no new request goes out, so none is still being answered when a job
+    // takes the port.
+    m_quietProbe->Pause();
+    bool answered = heard();
+    if (!answered) {
+        m_quietProbe->Probe(settings.address);
+        answered = heard();
+    }
+    request->status = answered ? PROTO_OK : PROTO_NO_ANSWER;
 }
 
 bool DeviceLink::Identify()

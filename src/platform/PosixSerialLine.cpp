@@ -196,6 +196,7 @@ void PosixSerialLine::LowerLatency()
     const auto timer = m_control->LatencyTimer(fd);
     if (timer && *timer > kLowLatencyTimerMs && m_control->SetLatencyTimer(fd, kLowLatencyTimerMs))
         m_saved.latencyTimerMs = *timer;
+    m_latencyMs = m_control->LatencyTimer(fd).value_or(0);
 }
 
 // The driver's settings outlive our descriptor: whoever opens the port
@@ -233,6 +234,7 @@ void PosixSerialLine::Close()
     PutBack();
     m_fd.Reset();
     m_broken = false;
+    m_latencyMs.reset();
 }
 
 bool PosixSerialLine::ReadState()

@@ -43,6 +43,10 @@ public:
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
     bool Lost() override { return IsOpen() && m_broken; }
+    // The adapter's latency timer where its driver shows one; a port
+    // without one (an on-board UART, a modem-class adapter, a terminal)
+    // passes characters on as they come.
+    std::optional<uint32_t> LatencyMs() const override { return m_latencyMs; }
 
 private:
     using SteadyClock = std::chrono::steady_clock;
@@ -76,6 +80,7 @@ private:
     // operation fails at once instead of waiting on a dead line.
     bool m_broken = false;
     LineTimeouts m_timeouts;
+    std::optional<uint32_t> m_latencyMs;
     LineOpenError m_openError = LineOpenError::None;
     std::string m_openDetail;
 };

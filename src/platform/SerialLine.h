@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 enum class LineParity : uint8_t { None, Odd, Even };
@@ -85,6 +86,10 @@ public:
     // pulled out, the terminal hung up): nothing will pass again until the
     // port is opened anew. A line that cannot tell says false.
     virtual bool Lost() { return false; }
+    // How long the port may hold received characters before passing them
+    // on (a USB adapter's latency timer), in milliseconds, where the system
+    // tells it; nullopt where it cannot be told.
+    virtual std::optional<uint32_t> LatencyMs() const { return std::nullopt; }
 };
 
 // The platform's real serial line.

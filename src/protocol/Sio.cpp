@@ -232,8 +232,7 @@ int Sio::Open()
     // A port object that was never configured has no speed; no line can run at 0.
     if (format.baudRate == 0 || !m_line->ApplyFormat(format)) return SIO_SET_STATE_FAILED;
     m_answerTimeout = 528000 / format.baudRate + 260;
-    if (!m_line->SetTimeouts({kInterCharTimeoutMs, kPerCharTimeoutMs, m_answerTimeout}))
-        return SIO_SET_TIMEOUTS_FAILED;
+    if (!RestoreTimeouts()) return SIO_SET_TIMEOUTS_FAILED;
     // A pseudo-terminal has no modem lines; failing to clear them is harmless.
     (void)m_line->SetRts(false);
     (void)m_line->SetDtr(false);
@@ -244,6 +243,11 @@ int Sio::Open()
         if (!m_driverSwitchesRts) Calibrate();
     }
     return SIO_OK;
+}
+
+bool Sio::RestoreTimeouts()
+{
+    return m_line->SetTimeouts({kInterCharTimeoutMs, kPerCharTimeoutMs, m_answerTimeout});
 }
 
 int Sio::Close()

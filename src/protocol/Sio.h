@@ -53,6 +53,10 @@ public:
     void Calibrate();
     int Send();
     ReadOutcome ReadPortion(uint32_t count);
+    // Sets the line's read time-outs of an exchange again (20 ms between
+    // characters, the answer time-out in all), after someone who reads the
+    // line in another way (the device search) has changed them.
+    bool RestoreTimeouts();
 
     // Request layer.
     int ReadValue(const char* name, unsigned address, bool elevenBit, uint32_t* value, int index);

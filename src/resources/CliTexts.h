@@ -13,6 +13,8 @@ inline constexpr const char* kCliUsage =
     "  mirrex-cli [связь] compare ФАЙЛ [--loop [--count N]] [--report ОТЧЁТ]\n"
     "  mirrex-cli inspect ФАЙЛ\n"
     "  mirrex-cli diff ФАЙЛ1 ФАЙЛ2\n"
+    "  mirrex-cli scan [--port P ...] [--baud N ...] [--formats stored|common|all]\n"
+    "             [--address-bits 8|11|both] [--first] [--json]\n"
     "связь: --port COMn|ПУТЬ --baud N --address N --address-bits 8|11 --data-bits N\n"
     "       --parity none|odd|even --stop-bits 1|2 --converter auto|semi\n"
     "       (по умолчанию - сохранённые настройки программы)\n"
@@ -31,9 +33,18 @@ inline constexpr const char* kCliUsage =
     "  5 - записанная область при проверке отличается от файла,\n"
     "  6 - compare, diff: конфигурации различаются;\n"
     "  для нескольких приборов - код худшего результата (5, 1, 3, 6, 4, 0).\n"
+    "Записанные области считываются и сравниваются с файлом; --no-verify отключает проверку.\n"
     "Ctrl-C отменяет после текущего блока (с --loop: первое - не принимать новые приборы,\n"
     "  второе - отменить); последнее Ctrl-C, SIGTERM и SIGHUP завершают программу, в таблице\n"
-    "  и в отчёте остаётся каждый начатый прибор.\n";
+    "  и в отчёте остаётся каждый начатый прибор.\n"
+    "scan ищет приборы на портах (по умолчанию - на сохранённом): сначала сохранённые настройки,\n"
+    "  затем все адреса, другие скорости, другие форматы (--formats); 11-битные адреса - только\n"
+    "  с --address-bits 11 или both; --first - до первого прибора; код 0 - найден, 1 - нет.\n";
+inline constexpr const char* kCliScanOnly = " (только для scan)";
+inline constexpr const char* kCliScanNothing = "Ни один прибор не ответил. Проверено: ";
+inline constexpr const char* kCliScanCancelled = "Поиск отменён. ";
+inline constexpr const char* kCliScanTrying = "Поиск: ";
+inline constexpr const char* kCliScanFoundHeader = "Порт\tСкорость\tФормат\tАдрес\tРазрядность\tМодель\tВерсия\n";
 inline constexpr const char* kCliBadArgument = "Неверный аргумент: ";
 inline constexpr const char* kCliAllowedValues = " (допустимо: ";
 inline constexpr const char* kCliPortValues = "COMn или путь к устройству, например COM3 или /dev/ttyUSB0";

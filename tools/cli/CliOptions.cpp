@@ -60,6 +60,7 @@ bool ApplyConnection(const std::string& name, const std::string& value, Connecti
         return chosen.has_value();
     };
     if (name == "--baud") return choose(c.baud, BaudRates());
+    if (name == "--address-bits" && value == "both") return true;  // scan alone takes it (Conflict)
     if (name == "--address") {
         *allowed = texts::kCliAddressValues;
         return (c.address = Number<uint16_t>(value, 0, 2047)).has_value();
@@ -103,6 +104,11 @@ bool IsConnectionOption(const std::string& name)
 
 bool ApplySwitch(const std::string& name, CliOptions& options)
 {
+    if (options.command == "scan") {
+        if (name == "--first") return options.first = true;
+        if (name == "--json") return options.json = true;
+        return false;
+    }
     if (name == "--force" && options.command == "save") return options.force = true;
     // An audit station at a line's end compares as the line writes.
     if (name == "--loop" && options.command == "compare") return options.loop = true;
@@ -140,6 +146,13 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
         options.backupFolder = value;
         return !value.empty();
     }
+    if (name == "--formats" && options.command == "scan") {
+        static const Choices formats{{"stored", 0}, {"common", 1}, {"all", 2}};
+        *allowed = Listed(formats);
+        const std::optional<uint32_t> chosen = Choice(value, formats);
+        if (chosen) options.formats = static_cast<SearchFormats>(*chosen);
+        return chosen.has_value();
+    }
     if (options.command != "write" && options.command != "compare") return false;
     if (name == "--report") {
         options.report = value;
@@ -155,7 +168,7 @@ bool ApplyValue(const std::string& name, const std::string& value, CliOptions& o
 bool TakesValue(const std::string& name)
 {
     return IsConnectionOption(name) || name == "--port" || name == "--area-folder" || name == "--report"
-           || name == "--count" || name == "--backup" || name == "--retries";
+           || name == "--count" || name == "--backup" || name == "--retries" || name == "--formats";
 }
 
 // What the command's options say against each other: the argument to
@@ -166,7 +179,15 @@ std::string Conflict(const CliOptions& options)
         return "--port " + options.ports[1].given + texts::kCliOnePortOnly;
     }
     if (options.count && !options.loop) return "--count " + std::to_string(*options.count) + texts::kCliCountNeedsLoop;
+    if (options.command != "scan" && options.widths == SearchWidths::Both)
+        return "--address-bits both" + std::string(texts::kCliScanOnly);
     return {};
+}
+
+// The widths a scan tries.
+void NoteWidth(const std::string& value, CliOptions& options)
+{
+    options.widths = value == "both" ? SearchWidths::Both : value == "8" ? SearchWidths::Eight : SearchWidths::Eleven;
 }
 
 bool NeedsFile(const std::string& command)
@@ -217,6 +238,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
             std::string allowed;
             const bool applied = IsConnectionOption(arg) ? ApplyConnection(arg, value, options.connection, &allowed)
                                                          : ApplyValue(arg, value, options, &allowed);
+            if (applied && arg == "--baud") options.rates.push_back(*options.connection.baud);
+            if (applied && arg == "--address-bits") NoteWidth(value, options);
             if (!applied) {
                 *error = arg + " " + value;
                 if (allowed == texts::kCliPortTwice) {
@@ -229,7 +252,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& args, 
         } else if (arg.rfind("--", 0) == 0) {
             if (!ApplySwitch(arg, options)) return std::nullopt;
         } else if (options.command.empty()) {
-            if (arg != "ports" && arg != "identify" && !NeedsFile(arg)) return std::nullopt;
+            if (arg != "ports" && arg != "identify" && arg != "scan" && !NeedsFile(arg)) return std::nullopt;
             options.command = arg;
         } else if (NeedsFile(options.command) && options.file.empty()) {
             options.file = arg;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "device/SearchOrder.h"
 #include "settings/CommSettings.h"
 
 // One --port: a COM name, or a device path.
@@ -33,7 +34,7 @@ CommSettings SettingsForPort(const ConnectionOverrides& given, const std::option
                              CommSettings stored);
 
 struct CliOptions {
-    std::string command;  // ports, identify, save, write, inspect, compare, diff
+    std::string command;  // ports, identify, save, write, inspect, compare, diff, scan
     std::string file;
     std::string otherFile;  // diff: the second file
     bool force = false;
@@ -55,6 +56,13 @@ struct CliOptions {
     uint32_t retries = 2;
     std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
+    // scan: the rates (every --baud, in order), formats and widths to try;
+    // stop at the first device; one JSON object per device.
+    std::vector<uint32_t> rates;
+    SearchFormats formats = SearchFormats::Stored;
+    std::optional<SearchWidths> widths;
+    bool first = false;
+    bool json = false;
 
     // Several ports, the loop or a report: the production line's write (or
     // comparison), with a line per port and a table at the end.

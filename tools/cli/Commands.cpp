@@ -10,6 +10,7 @@
 #include "LineWrite.h"
 #include "PortSession.h"
 #include "SaveTarget.h"
+#include "Scan.h"
 #include "TerminalDialogs.h"
 #include "TerminalPrompts.h"
 #include "WriteGuards.h"
@@ -288,6 +289,7 @@ int RunCommand(const CliOptions& options)
         }
     }
     if (options.LineWrite()) return WriteOnTheLine(options);
+    if (options.command == "scan") return ScanPorts(options);
     interrupts::Install(1);
     Session session(options);
     if (options.command == "identify") return Identify(session);

@@ -3,17 +3,10 @@
 #include <algorithm>
 #include <iterator>
 
+#include "device/SearchOrder.h"
 #include "resources/CliTexts.h"
 
 namespace {
-
-// The usual short form: data bits, parity letter, stop bits ("8N1").
-std::string CharacterFormat(const CommSettings& settings)
-{
-    const char parity = settings.parity == 1 ? 'O' : settings.parity == 2 ? 'E' : 'N';
-    const char* stop = settings.stop_bits == 2 ? "2" : settings.stop_bits == 1 ? "1.5" : "1";
-    return std::to_string(settings.byte_size) + parity + stop;
-}
 
 std::string Rate(uint32_t stored)
 {
@@ -37,7 +30,7 @@ std::string DescribeConnection(const CommSettings& settings, const std::string& 
         port += " (" + *devicePath + ")";
     }
     const bool eightBit = settings.adress_len == 8;
-    return texts::kCliConnection + port + ", " + Rate(settings.baud_rate) + ", " + CharacterFormat(settings) +
+    return texts::kCliConnection + port + ", " + Rate(settings.baud_rate) + ", " + FormatName(settings) +
            texts::kCliAddress + std::to_string(settings.address) + " (" +
            (eightBit ? texts::kCliEightBit : texts::kCliElevenBit) + "), " +
            (settings.converter != 0 ? texts::kCliConverterAuto : texts::kCliConverterSemi);

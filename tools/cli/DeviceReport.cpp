@@ -27,11 +27,13 @@ std::size_t Utf8SequenceAt(const std::string& text, std::size_t at)
     return length;
 }
 
+}  // namespace
+
 // A JSON string: UTF-8 passes as it is, quotes, backslashes and control
 // characters are escaped. A byte that is not part of UTF-8 (a file name
 // on Linux may hold any) is written as \u00XX, so that the line stays
 // valid JSON and the byte can still be told.
-std::string Quoted(const std::string& text)
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
     for (std::size_t at = 0; at < text.size();) {
@@ -66,6 +68,10 @@ std::string Quoted(const std::string& text)
     }
     return out + "\"";
 }
+
+namespace {
+
+std::string Quoted(const std::string& text) { return JsonString(text); }
 
 std::string QuotedOrNull(const std::optional<std::string>& text) { return text ? Quoted(*text) : "null"; }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <iostream>
 #include <cstdlib>
 #include <memory>
@@ -24,6 +25,7 @@
 #include "device/DeviceBackup.h"
 #include "device/DeviceLink.h"
 #include "device/GuardedWrite.h"
+#include "device/PortThreads.h"
 #include "device/WriteRefusal.h"
 #include "platform/Clock.h"
 #include "platform/CodePage1251.h"
@@ -43,9 +45,12 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// How often a waiting port asks whether a device answers, and how long
-// it waits before opening a port again that has gone.
+// How often a waiting port asks whether a device answers, how often while
+// it waits for the device written last to go (the probe's short wait lets
+// a swap of half a second be seen), and how long it waits before opening a
+// port again that has gone.
 constexpr auto kPollPeriod = std::chrono::milliseconds(500);
+constexpr auto kGonePollPeriod = std::chrono::milliseconds(100);
 constexpr auto kReopenPeriod = std::chrono::seconds(1);
 // A device counts as taken away only after it has failed to answer this
 // many times in a row: one lost answer on a noisy line is not a new device.
@@ -235,7 +240,7 @@ private:
         while (!m_job.Stopping() && silent < kSilentPollsForGone) {
             if (m_link.PortLost()) return;
             silent = m_link.Answers() ? 0 : silent + 1;
-            Pause(kPollPeriod);
+            Pause(kGonePollPeriod);
         }
     }
 
@@ -482,17 +487,11 @@ std::optional<CheckedFile> CheckFile(const CliOptions& options)
 // when some have not (their threads then still run).
 bool RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& display, const CliOptions& options)
 {
-    std::atomic<std::size_t> running{stations.size()};
-    std::vector<std::thread> threads;
-    for (auto& station : stations) {
-        threads.emplace_back([&station, &running] {
-            station->Run();
-            --running;
-        });
-    }
+    std::vector<std::function<void()>> jobs;
+    for (auto& station : stations) jobs.push_back([&station] { station->Run(); });
     bool told = false;
     std::optional<SteadyClock::time_point> endingSince;
-    while (running > 0) {
+    const bool ended = RunOnEachPort(jobs, [&] {
         if (options.loop && !told && interrupts::Count() > 0 && !interrupts::Ending()) {
             display.Announce(texts::kCliFinishing);
             told = true;
@@ -501,16 +500,10 @@ bool RunStations(std::vector<std::unique_ptr<Station>>& stations, LineDisplay& d
             display.Announce(texts::kCliEnding);
             endingSince = SteadyClock::now();
         }
-        if (endingSince && SteadyClock::now() - *endingSince > interrupts::kLineEndWait) {
-            for (std::thread& thread : threads) thread.detach();
-            display.Finish();
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    for (std::thread& thread : threads) thread.join();
+        return !endingSince || SteadyClock::now() - *endingSince <= interrupts::kLineEndWait;
+    });
     display.Finish();
-    return true;
+    return ended;
 }
 
 // The device file behind a port, for telling two names of one port apart.

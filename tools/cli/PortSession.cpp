@@ -32,13 +32,18 @@ std::filesystem::path AreaFolderOf(const CliOptions& options)
     return ProgramAreaFolder();
 }
 
+std::function<std::unique_ptr<SerialLine>()> PathLineFactory(const std::optional<PortChoice>& port)
+{
+    if (!port || !port->devicePath) return nullptr;
+    std::string path = *port->devicePath;
+    return [path]() -> std::unique_ptr<SerialLine> {
+        return std::make_unique<PathSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
+    };
+}
+
 void UsePortPath(DeviceLink& link, const std::optional<PortChoice>& port)
 {
-    if (!port || !port->devicePath) return;
-    std::string path = *port->devicePath;
-    link.SetLineFactory([path] {
-        return std::make_unique<PathSerialLine>([path](uint32_t) { return std::optional<std::string>(path); });
-    });
+    if (auto factory = PathLineFactory(port)) link.SetLineFactory(std::move(factory));
 }
 
 std::string PortNameOf(const DeviceLink& link, const std::optional<PortChoice>& port)

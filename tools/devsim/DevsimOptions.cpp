@@ -13,6 +13,8 @@ const char* const kDevsimUsage =
     "usage: mirrex-devsim [options]\n"
     "Plays a device on a pseudo-terminal. Prints the terminal's path, then the\n"
     "COM name it was registered under, one per line, and runs until interrupted.\n"
+    "SIGUSR1 takes the devices off the line (they hear nothing) and puts them back,\n"
+    "as when a device is swapped behind an adapter that stays plugged in.\n"
     "  --model TEXT            model name (KLX41)\n"
     "  --version TEXT          software version (1.0)\n"
     "  --address N             device address (16)\n"
@@ -45,6 +47,10 @@ const char* const kDevsimUsage =
     "                          spoil requests ID (a name, 0xHASH or *): let SKIP pass,\n"
     "                          then spoil TIMES of them; may be repeated\n"
     "  --fault-script FILE     one --fault rule per line (# starts a comment)\n"
+    "  --device address=N[,bits=8|11][,model=TEXT][,version=TEXT][,turnaround=MS][,areas=DIR]\n"
+    "                          another device on the same line (a bus), at the same\n"
+    "                          rate and format; may be repeated. Two devices at one\n"
+    "                          address answer together, and their answers collide\n"
     "  --com N                 register as COMN (default: the first free number)\n"
     "  --no-alias              do not register a COM name\n"
     "  --exit-with-parent      end when the starting process ends\n"
@@ -155,6 +161,44 @@ bool ReadFaultScript(const std::string& path, std::vector<FaultRule>& rules, std
 
 }  // namespace
 
+std::optional<BusDevice> ParseBusDevice(const std::string& text)
+{
+    BusDevice bus;
+    DeviceModelConfig& device = bus.device;
+    bool addressGiven = false;
+    for (const std::string& item : Split(text, ',')) {
+        const auto equals = item.find('=');
+        if (equals == std::string::npos)
+            return std::nullopt;
+        const std::string key = item.substr(0, equals);
+        const std::string value = item.substr(equals + 1);
+        bool good = true;
+        if (key == "address") {
+            good = ParseUnsigned(std::string_view(value), device.address);
+            addressGiven = good;
+        } else if (key == "bits") {
+            good = value == "8" || value == "11";
+            device.elevenBit = value == "11";
+        } else if (key == "model") {
+            device.model = value;
+        } else if (key == "version") {
+            device.version = value;
+        } else if (key == "turnaround") {
+            good = ParseUnsigned(std::string_view(value), device.turnaroundMs);
+        } else if (key == "areas") {
+            bus.areasDir = value;
+            good = !value.empty();
+        } else {
+            good = false;
+        }
+        if (!good)
+            return std::nullopt;
+    }
+    if (!addressGiven || device.address > (device.elevenBit ? 2047 : 255))
+        return std::nullopt;
+    return bus;
+}
+
 std::optional<FaultRule> ParseFaultRule(const std::string& text)
 {
     const auto parts = Split(text, ':');
@@ -244,6 +288,12 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
              if (rule)
                  options.faultScript.push_back(*rule);
              return rule.has_value();
+         }},
+        {"--device", [&](const std::string& v) {
+             const auto bus = ParseBusDevice(v);
+             if (bus)
+                 options.busDevices.push_back(*bus);
+             return bus.has_value();
          }},
         {"--com", [&](const std::string& v) { return ParseUnsigned(std::string_view(v), options.com) && options.com > 0; }},
     };

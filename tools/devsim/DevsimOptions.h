@@ -15,6 +15,13 @@ struct RandomAreas {
     std::array<uint32_t, 4> sizes = {};
 };
 
+// Another device on the same line (a bus): its own address, model,
+// version, turnaround and areas.
+struct BusDevice {
+    DeviceModelConfig device;
+    std::string areasDir;  // empty: the model's own generated areas
+};
+
 struct DevsimOptions {
     DeviceModelConfig device;
     std::string areasDir;                    // config_0.dat ... to start from
@@ -29,6 +36,7 @@ struct DevsimOptions {
     uint32_t com = 0;                        // 0: the first free number
     bool registerAlias = true;
     bool exitWithParent = false;
+    std::vector<BusDevice> busDevices;       // --device, in the order given
 };
 
 // Fills options from the arguments; false with a message for the user, or
@@ -38,5 +46,8 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
 // "ID:SKIP:TIMES:KIND[:SPLITAT[:GAPMS]]": ID is a parameter name ("P.R.D.D."),
 // a hexadecimal identifier ("0x321a") or "*" for any request.
 std::optional<FaultRule> ParseFaultRule(const std::string& text);
+
+// "address=N[,bits=8|11][,model=TEXT][,version=TEXT][,turnaround=MS][,areas=DIR]".
+std::optional<BusDevice> ParseBusDevice(const std::string& text);
 
 extern const char* const kDevsimUsage;

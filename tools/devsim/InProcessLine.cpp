@@ -164,9 +164,20 @@ void InProcessLine::HearNext()
         const Answer answer = std::move(m_script.front());
         m_script.pop_front();
         Schedule(answer, sent.atUs);
-    } else if (m_device != nullptr) {
-        Schedule(m_device->Receive(std::string_view(&sent.c, 1), sent.atUs / 1000), sent.atUs);
+        return;
     }
+    if (!DevicesHear()) return;
+    if (m_device != nullptr) Schedule(m_device->Receive(std::string_view(&sent.c, 1), sent.atUs / 1000), sent.atUs);
+    for (std::size_t i = 0; i < m_busDevices.size(); ++i) {
+        Schedule(m_busDevices[i]->Receive(std::string_view(&sent.c, 1), sent.atUs / 1000), sent.atUs, i + 1);
+    }
+}
+
+bool InProcessLine::DevicesHear() const
+{
+    if (!m_deviceFormat) return true;
+    return m_deviceFormat->baudRate == m_format.baudRate && m_deviceFormat->parity == m_format.parity
+           && m_deviceFormat->dataBits == m_format.dataBits;
 }
 
 void InProcessLine::HearUntil(uint64_t atUs)
@@ -174,7 +185,10 @@ void InProcessLine::HearUntil(uint64_t atUs)
     while (!m_outgoing.empty() && m_outgoing.front().atUs <= atUs) HearNext();
 }
 
-void InProcessLine::Schedule(const Answer& answer, uint64_t fromUs)
+// A device sends one character after the other. Characters of two devices
+// that are on the wire at the same time destroy each other: the PC's UART
+// makes a NUL of each (a framing error).
+void InProcessLine::Schedule(const Answer& answer, uint64_t fromUs, std::size_t source)
 {
     const uint64_t charTime = CharTimeUs();
     uint64_t at = fromUs;
@@ -182,8 +196,23 @@ void InProcessLine::Schedule(const Answer& answer, uint64_t fromUs)
         at += uint64_t{piece.delayMs} * 1000;
         for (char c : piece.text) {
             at += charTime;
-            if (!m_incoming.empty()) at = std::max(at, m_incoming.back().atUs);
-            m_incoming.push_back({at, c});
+            for (auto it = m_incoming.rbegin(); it != m_incoming.rend(); ++it) {
+                if (it->source == source) {
+                    at = std::max(at, it->atUs);
+                    break;
+                }
+            }
+            Arrival arrival{at, c, source};
+            for (Arrival& other : m_incoming) {
+                const uint64_t apart = other.atUs > at ? other.atUs - at : at - other.atUs;
+                if (other.source != source && apart < std::max<uint64_t>(charTime, 1)) {
+                    other.c = '\0';
+                    arrival.c = '\0';
+                }
+            }
+            const auto later = std::upper_bound(m_incoming.begin(), m_incoming.end(), at,
+                                                [](uint64_t t, const Arrival& a) { return t < a.atUs; });
+            m_incoming.insert(later, arrival);
         }
     }
 }

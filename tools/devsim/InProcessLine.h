@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,17 @@ public:
     // A transmitter that has stopped (a stalled USB adapter): what is
     // written never leaves, and each drain waits out its time-out.
     void StallTransmitter(bool on) { m_stalled = on; }
+    // More devices on the same line, as on a bus: each hears every request
+    // and answers at its own address; answers that overlap in time collide
+    // and arrive as garbage.
+    void AddDevice(DeviceModel* device) { m_busDevices.push_back(device); }
+    // The devices' own rate and format: a PC set otherwise reaches none of
+    // them (stop bits aside, which a line cannot tell apart). Unset, the
+    // devices take whatever the PC set.
+    void SetDeviceFormat(const LineFormat& format) { m_deviceFormat = format; }
+    // The latency the line says it has (a USB adapter's timer).
+    void SetLatency(std::optional<uint32_t> milliseconds) { m_latencyMs = milliseconds; }
+    std::optional<uint32_t> LatencyMs() const override { return m_latencyMs; }
     void Advance(uint32_t milliseconds) { m_nowUs += uint64_t{milliseconds} * 1000; }
     uint64_t NowUs() const { return m_nowUs; }
 
@@ -86,6 +98,7 @@ private:
     struct Arrival {
         uint64_t atUs;
         char c;
+        std::size_t source = 0;  // which device on the line sent it
     };
 
     uint64_t CharTimeUs() const;
@@ -93,7 +106,8 @@ private:
     // The far end hears the next character the PC sent, at the time it is in.
     void HearNext();
     void HearUntil(uint64_t atUs);
-    void Schedule(const Answer& answer, uint64_t fromUs);
+    void Schedule(const Answer& answer, uint64_t fromUs, std::size_t source = 0);
+    bool DevicesHear() const;
     void Record(LineEventKind kind, std::string text = {}, uint32_t value = 0, bool endedEmpty = false);
 
     DeviceModel* m_device;
@@ -110,5 +124,8 @@ private:
     std::deque<Arrival> m_outgoing;  // written, with the time each is off the wire
     std::deque<Arrival> m_incoming;
     std::deque<Answer> m_script;
+    std::vector<DeviceModel*> m_busDevices;
+    std::optional<LineFormat> m_deviceFormat;
+    std::optional<uint32_t> m_latencyMs = 0;
     std::vector<LineEvent> m_events;
 };

@@ -29,8 +29,13 @@ bool MakeRaw(int fd)
 }  // namespace
 
 PtyServer::PtyServer(DeviceModel& device, const DeviceLine& line)
-    : m_device(device), m_line(line), m_burst(line.burst)
+    : m_devices{{&device}}, m_line(line), m_burst(line.burst)
 {
+}
+
+void PtyServer::AddDevice(DeviceModel& device)
+{
+    m_devices.push_back({&device});
 }
 
 bool PtyServer::Create(std::string& error)
@@ -94,28 +99,36 @@ void PtyServer::ReadRequests(double nowUs)
 void PtyServer::HandRequestsToDevice(double nowUs)
 {
     for (const WireCharacter& heard : m_requests.Receive(nowUs, m_line.format)) {
-        if (heard.error || (m_line.halfDuplex && heard.atUs < m_lastSpokenUs))
+        if (heard.error || (m_unplugged && *m_unplugged))
             continue;
-        const Answer answer = m_device.Receive(std::string_view(&heard.c, 1), static_cast<uint64_t>(heard.atUs / 1000.0));
-        ScheduleAnswer(answer, heard.atUs);
+        for (std::size_t i = 0; i < m_devices.size(); ++i) {
+            if (m_line.halfDuplex && heard.atUs < m_devices[i].lastSpokenUs)
+                continue;
+            const Answer answer = m_devices[i].device->Receive(std::string_view(&heard.c, 1),
+                                                               static_cast<uint64_t>(heard.atUs / 1000.0));
+            ScheduleAnswer(i, answer, heard.atUs);
+        }
     }
 }
 
-void PtyServer::ScheduleAnswer(const Answer& answer, double requestEndUs)
+// Each device drives the wire on its own; the wire makes of overlapping
+// answers what a bus makes of them.
+void PtyServer::ScheduleAnswer(std::size_t device, const Answer& answer, double requestEndUs)
 {
     if (answer.empty())
         return;
-    double at = std::max(requestEndUs, m_lastSpokenUs);
+    double& lastSpoken = m_devices[device].lastSpokenUs;
+    double at = std::max(requestEndUs, lastSpoken);
     for (const AnswerPiece& piece : answer) {
         const double pieceStart = at + piece.delayMs * 1000.0;
         for (const char c : piece.text) {
             // A character lost in a burst leaves no trace on the wire.
-            if (const auto sent = m_burst.Pass(c, std::max(pieceStart, m_answers.BusyUntilUs())))
-                m_answers.Send(*sent, pieceStart, m_line.format);
+            if (const auto sent = m_burst.Pass(c, std::max(pieceStart, m_answers.BusyUntilUs(device))))
+                m_answers.Send(*sent, pieceStart, m_line.format, device);
         }
-        at = m_answers.BusyUntilUs();
+        at = m_answers.BusyUntilUs(device);
     }
-    m_lastSpokenUs = at;
+    lastSpoken = at;
 }
 
 // The PC's UART takes the answer in the PC's format; what it cannot make out

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "DeviceModel.h"
 #include "LineBurst.h"
@@ -37,6 +38,13 @@ struct DeviceLine {
 class PtyServer {
 public:
     PtyServer(DeviceModel& device, const DeviceLine& line);
+    // Another device on the same line, as on an RS-485 bus: it hears every
+    // request, answers at its own address, and its answers share the wire
+    // with the others' (two at once collide).
+    void AddDevice(DeviceModel& device);
+    // While *flag is set the devices are off the line: they hear nothing,
+    // as when a device behind an adapter that stays plugged in is swapped.
+    void SetUnplugged(const volatile sig_atomic_t* flag) { m_unplugged = flag; }
 
     // Creates the terminal; false with the reason.
     bool Create(std::string& error);
@@ -56,13 +64,19 @@ private:
     void ReadPcFormat();
     void ReadRequests(double nowUs);
     void HandRequestsToDevice(double nowUs);
-    void ScheduleAnswer(const Answer& answer, double requestEndUs);
+    void ScheduleAnswer(std::size_t device, const Answer& answer, double requestEndUs);
     void PassAnswersToPc(double nowUs);
     double AdapterDeliveryUs(double receivedUs) const;
     void WriteDueAnswers(double nowUs);
     double NextEventUs() const;
 
-    DeviceModel& m_device;
+    struct OnTheLine {
+        DeviceModel* device;
+        double lastSpokenUs = 0.0;  // the end of its last answer
+    };
+
+    std::vector<OnTheLine> m_devices;
+    const volatile sig_atomic_t* m_unplugged = nullptr;
     DeviceLine m_line;
     UniqueFd m_master;
     // Held open so the master never sees a hang-up while the program under
@@ -75,6 +89,5 @@ private:
     Wire m_requests;            // PC to device
     Wire m_answers;             // device to PC
     LineBurst m_burst;
-    double m_lastSpokenUs = 0.0;
     std::deque<Timed> m_toPc;   // received at the PC's end, with the time they are passed on
 };

@@ -37,10 +37,23 @@ uint32_t ParityBit(uint32_t dataOnes, LineParity parity)
 
 }  // namespace
 
-double Wire::Send(char c, double atUs, const LineFormat& sender)
+Wire::Sender& Wire::SenderAt(std::size_t index)
 {
+    if (index >= m_senders.size())
+        m_senders.resize(index + 1);
+    return m_senders[index];
+}
+
+double Wire::BusyUntilUs(std::size_t senderIndex) const
+{
+    return senderIndex < m_senders.size() ? m_senders[senderIndex].freeUs : 0.0;
+}
+
+double Wire::Send(char c, double atUs, const LineFormat& sender, std::size_t senderIndex)
+{
+    Sender& track = SenderAt(senderIndex);
     if (sender.baudRate == 0)
-        return std::max(atUs, m_freeUs);
+        return std::max(atUs, track.freeUs);
     const uint32_t data = static_cast<uint8_t>(c) & ((1U << sender.dataBits) - 1U);
     uint32_t levels = data << 1;  // the start bit is low
     uint32_t bits = 1 + sender.dataBits;
@@ -48,31 +61,44 @@ double Wire::Send(char c, double atUs, const LineFormat& sender)
         levels |= ParityBit(static_cast<uint32_t>(std::bitset<8>(data).count()), sender.parity) << bits;
         ++bits;
     }
-    const double start = std::max(atUs, m_freeUs);
+    const double start = std::max(atUs, track.freeUs);
     const double bitUs = BitUs(sender);
-    m_frames.push_back({start, bitUs, levels, bits});
-    m_freeUs = start + (bits + StopBits(sender)) * bitUs;
-    return m_freeUs;
+    track.frames.push_back({start, bitUs, levels, bits});
+    track.freeUs = start + (bits + StopBits(sender)) * bitUs;
+    return track.freeUs;
 }
 
 bool Wire::Level(double atUs) const
 {
-    const auto after = std::upper_bound(m_frames.begin(), m_frames.end(), atUs,
+    return std::all_of(m_senders.begin(), m_senders.end(), [atUs](const Sender& s) { return s.Level(atUs); });
+}
+
+double Wire::NextLow(double fromUs) const
+{
+    double first = kNever;
+    for (const Sender& sender : m_senders)
+        first = std::min(first, sender.NextLow(fromUs));
+    return first;
+}
+
+bool Wire::Sender::Level(double atUs) const
+{
+    const auto after = std::upper_bound(frames.begin(), frames.end(), atUs,
                                         [](double t, const Frame& frame) { return t < frame.startUs; });
-    if (after == m_frames.begin())
+    if (after == frames.begin())
         return true;
     const Frame& frame = *(after - 1);
     const auto bit = static_cast<uint32_t>((atUs - frame.startUs) / frame.bitUs);
     return bit >= frame.bits || ((frame.levels >> bit) & 1U) != 0;
 }
 
-double Wire::NextLow(double fromUs) const
+double Wire::Sender::NextLow(double fromUs) const
 {
-    auto frame = std::upper_bound(m_frames.begin(), m_frames.end(), fromUs,
+    auto frame = std::upper_bound(frames.begin(), frames.end(), fromUs,
                                   [](double t, const Frame& f) { return t < f.startUs; });
-    if (frame != m_frames.begin())
+    if (frame != frames.begin())
         --frame;
-    for (; frame != m_frames.end(); ++frame) {
+    for (; frame != frames.end(); ++frame) {
         for (uint32_t bit = 0; bit < frame->bits; ++bit) {
             const double begins = frame->startUs + bit * frame->bitUs;
             if (((frame->levels >> bit) & 1U) == 0 && begins + frame->bitUs > fromUs)
@@ -131,10 +157,12 @@ double Wire::NextCharacterUs(const LineFormat& receiver) const
 
 void Wire::Forget(double beforeUs)
 {
-    while (!m_frames.empty()) {
-        const Frame& frame = m_frames.front();
-        if (frame.startUs + frame.bits * frame.bitUs > beforeUs)
-            break;
-        m_frames.pop_front();
+    for (Sender& sender : m_senders) {
+        while (!sender.frames.empty()) {
+            const Frame& frame = sender.frames.front();
+            if (frame.startUs + frame.bits * frame.bitUs > beforeUs)
+                break;
+            sender.frames.pop_front();
+        }
     }
 }

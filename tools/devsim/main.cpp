@@ -20,10 +20,16 @@
 namespace {
 
 volatile sig_atomic_t g_stop = 0;
+volatile sig_atomic_t g_unplugged = 0;
 
 void OnStopSignal(int)
 {
     g_stop = 1;
+}
+
+void OnSwapSignal(int)
+{
+    g_unplugged = !g_unplugged;
 }
 
 // Blocks the stop signals outside the server's wait, so a signal can never
@@ -40,25 +46,31 @@ sigset_t CatchStopSignals()
         ::sigaction(signal, &action, nullptr);
         sigaddset(&stopSignals, signal);
     }
+    // SIGUSR1 takes the devices off the line and puts them back.
+    struct sigaction swap {};
+    swap.sa_handler = OnSwapSignal;
+    sigemptyset(&swap.sa_mask);
+    ::sigaction(SIGUSR1, &swap, nullptr);
+    sigaddset(&stopSignals, SIGUSR1);
     ::signal(SIGPIPE, SIG_IGN);
     sigset_t waitMask;
     ::sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
     return waitMask;
 }
 
-bool LoadAreas(const DevsimOptions& options, DeviceModel& device)
+bool LoadAreas(const std::string& areasDir, const std::optional<RandomAreas>& randomAreas, DeviceModel& device)
 {
     AreaSet areas;
-    if (!options.areasDir.empty()) {
+    if (!areasDir.empty()) {
         std::string error;
-        auto loaded = LoadAreaFiles(options.areasDir, options.device.areaCapacity, error);
+        auto loaded = LoadAreaFiles(areasDir, device.Config().areaCapacity, error);
         if (!loaded) {
             std::cerr << "mirrex-devsim: " << error << '\n';
             return false;
         }
         areas = std::move(*loaded);
-    } else if (options.randomAreas) {
-        areas = RandomAreaSet(options.randomAreas->seed, options.randomAreas->sizes);
+    } else if (randomAreas) {
+        areas = RandomAreaSet(randomAreas->seed, randomAreas->sizes);
     } else {
         return true;  // the model's own generated areas
     }
@@ -142,8 +154,14 @@ int main(int argc, char** argv)
     const sigset_t waitMask = CatchStopSignals();
 
     DeviceModel device(options.device);
-    if (!LoadAreas(options, device))
+    if (!LoadAreas(options.areasDir, options.randomAreas, device))
         return 1;
+    std::vector<std::unique_ptr<DeviceModel>> busDevices;
+    for (const BusDevice& bus : options.busDevices) {
+        busDevices.push_back(std::make_unique<DeviceModel>(bus.device));
+        if (!LoadAreas(bus.areasDir, std::nullopt, *busDevices.back()))
+            return 1;
+    }
     if (!options.saveAreasDir.empty() && !KeepAreasSaved(options.saveAreasDir, device))
         return 1;
     if (!options.requestLog.empty() && !LogRequests(options.requestLog, device))
@@ -153,6 +171,9 @@ int main(int argc, char** argv)
     TakeRealTimePriority();
     options.line.burst.seed = options.seed;
     PtyServer server(device, options.line);
+    for (const auto& bus : busDevices)
+        server.AddDevice(*bus);
+    server.SetUnplugged(&g_unplugged);
     if (!server.Create(error)) {
         std::cerr << "mirrex-devsim: " << error << '\n';
         return 1;
@@ -173,6 +194,12 @@ int main(int argc, char** argv)
               << (line.stopBits == LineStopBits::One ? '1' : '2')
               << (options.line.halfDuplex ? " half duplex" : "") << " on " << server.SlavePath()
               << (com != 0 ? " as " + PortMap::NameOfNumber(com) : std::string()) << '\n';
+    for (const auto& bus : busDevices) {
+        const DeviceModelConfig& config = bus->Config();
+        std::cerr << "mirrex-devsim: on the same line " << config.model << ' ' << config.version << " at address "
+                  << config.address << (config.elevenBit ? " (11-bit)" : "") << ", turnaround "
+                  << config.turnaroundMs << " ms\n";
+    }
 
     server.Run(g_stop, waitMask);
 
