@@ -103,6 +103,8 @@ bool IsConnectionOption(const std::string& name)
 bool ApplySwitch(const std::string& name, CliOptions& options)
 {
     if (name == "--force" && options.command == "save") return options.force = true;
+    if (name == "--json" && (options.command == "identify" || options.command == "ports" || options.command == "inspect"))
+        return options.json = true;
     if (options.command != "write") return false;
     if (name == "--set-clock") return options.setClock = true;
     if (name == "--accept-version-mismatch") return options.acceptVersionMismatch = true;

@@ -39,6 +39,7 @@ struct CliOptions {
     bool setClock = false;
     bool acceptVersionMismatch = false;
     bool verify = true;  // --no-verify turns the read-back of a write off
+    bool json = false;   // identify, ports, inspect: one JSON object for scripts
     // write: keep writing the devices connected one after another, on every
     // port, until Ctrl-C or until count devices in all.
     bool loop = false;

@@ -2,43 +2,9 @@
 
 #include <cstdio>
 
+#include "JsonText.h"
 #include "SaveTarget.h"
 #include "platform/Utf8Path.h"
-
-namespace {
-
-// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
-// characters are escaped.
-std::string Quoted(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-std::string QuotedOrNull(const std::optional<std::string>& text) { return text ? Quoted(*text) : "null"; }
-
-std::string Numbers(const uint32_t (&values)[4])
-{
-    return "[" + std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) + ","
-           + std::to_string(values[3]) + "]";
-}
-
-}  // namespace
 
 const char* ResultWord(DeviceResult result)
 {
@@ -55,13 +21,13 @@ std::string JsonLine(const DeviceRecord& record)
 {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", record.seconds);
-    return "{\"time\":" + Quoted(record.time) + ",\"port\":" + Quoted(record.port) + ",\"device\":"
-           + QuotedOrNull(record.devicePath) + ",\"model\":" + QuotedOrNull(record.model) + ",\"version\":"
-           + QuotedOrNull(record.version) + ",\"file\":" + Quoted(record.file) + ",\"sha256\":"
-           + Quoted(record.sha256) + ",\"sizes\":" + Numbers(record.sizes) + ",\"verify\":"
-           + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? Numbers(record.rewrites) : "null")
-           + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + Quoted(ResultWord(record.result))
-           + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds + "}\n";
+    return "{\"time\":" + JsonQuoted(record.time) + ",\"port\":" + JsonQuoted(record.port) + ",\"device\":"
+           + JsonQuotedOrNull(record.devicePath) + ",\"model\":" + JsonQuotedOrNull(record.model) + ",\"version\":"
+           + JsonQuotedOrNull(record.version) + ",\"file\":" + JsonQuoted(record.file) + ",\"sha256\":"
+           + JsonQuoted(record.sha256) + ",\"sizes\":" + JsonNumbers(record.sizes) + ",\"verify\":"
+           + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? JsonNumbers(record.rewrites) : "null")
+           + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + JsonQuoted(ResultWord(record.result))
+           + ",\"message\":" + JsonQuoted(record.message) + ",\"seconds\":" + seconds + "}\n";
 }
 
 std::unique_ptr<ReportFile> ReportFile::Open(const std::filesystem::path& path, std::string* reason)

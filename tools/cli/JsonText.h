@@ -1,0 +1,14 @@
+#pragma once
+// Pieces of JSON for what mirrex-cli prints or appends for scripts: the
+// line report and the --json output of identify, ports and inspect.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
+// characters are escaped.
+std::string JsonQuoted(const std::string& text);
+std::string JsonQuotedOrNull(const std::optional<std::string>& text);
+// The four areas' numbers (sizes, re-writes) as an array.
+std::string JsonNumbers(const uint32_t (&values)[4]);
