@@ -14,7 +14,7 @@ const char* const kDevsimUsage =
     "Plays a device on a pseudo-terminal. Prints the terminal's path, then the\n"
     "COM name it was registered under, one per line, and runs until interrupted.\n"
     "  --model TEXT            model name (KLX41)\n"
-    "  --version TEXT          software version (1.0)\n"
+    "  --version TEXT          software version (1.0); alone: this program's version\n"
     "  --address N             device address (16)\n"
     "  --address-bits 8|11     address width (8)\n"
     "  --areas DIR             start from DIR/config_{0,16,40,64}.dat\n"
