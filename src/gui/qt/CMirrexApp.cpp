@@ -10,6 +10,7 @@
 #include "gui/qt/CWizard97PropertySheet.h"
 #include "gui/qt/pages/WizardPage.h"
 #include "platform/ProgramPath.h"
+#include "wizard/WizardStart.h"
 
 namespace {
 
@@ -49,12 +50,13 @@ CMirrexApp::CMirrexApp()
     m_operations.SetBlockingCall(RunBesideWindow);
 }
 
-int CMirrexApp::InitInstance()
+int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
 {
     QApplication::setWindowIcon(ProgramIcon());
     InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
-    PageServices services{*m_keys, m_settings, m_prompts, m_files};
-    CWizard97PropertySheet sheet(services, m_operations);
+    const WizardStart start = StartFromArguments(arguments, m_operations, m_prompts, *m_keys);
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, start.replicateFile};
+    CWizard97PropertySheet sheet(services, m_operations, start.page);
     m_prompts.SetOwner(&sheet);
     m_dialogs.SetOwner(&sheet);
     m_files.SetOwner(&sheet);
