@@ -115,6 +115,22 @@ else
   fail "the opened file: page $(probe_wizard page), field '$(probe_wizard text 1006)', box '$(probe_wizard box)': $(cat "$work/start-file.log")"
 fi
 end_wizard
+# A file that is no configuration: the check's message first, then page 6
+# with the field empty.
+broken="$work/Заметки к линии.klx41"
+echo "not a configuration" >"$broken"
+"$MIRREX_WINE" start /unix "$broken" <&- >"$work/start-broken.log" 2>&1
+box=""
+for _ in $(seq 120); do box=$(probe_wizard box || true); [ -n "$box" ] && break; sleep 0.5; done
+window=$(xdotool search --onlyvisible --name '^mirrex$' 2>/dev/null | tail -n 1)
+[ -n "$window" ] && xdotool windowfocus --sync "$window" key Return 2>/dev/null || true
+if [[ $box == *"не является действительным файлом конфигурации"* ]] && wizard_on_page 6 \
+   && [ -z "$(probe_wizard text 1006)" ]; then
+  pass "a file that fails the check gives its message and page 6 with the field empty"
+else
+  fail "the file that fails the check: box '$box', page $(probe_wizard page), field '$(probe_wizard text 1006)'"
+fi
+end_wizard
 
 # The uninstaller runs from a copy of itself; it is done when the folder is.
 wine_run uninstall "$program_files/Uninstall.exe" /S || true
