@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "device/Prompts.h"
+#include "platform/KeyStore.h"
 #include "platform/Utf8Path.h"
 #include "resources/PageTexts.h"
 #include "wizard/StoredChoices.h"
@@ -28,6 +29,9 @@ WizardStart StartFromArguments(const std::vector<std::string>& arguments, FlowOp
     const std::string path = full.empty() ? arguments[0] : Utf8FromPath(full);
     if (!ops.CheckConfigurationFile(path))
         return {kPageReplicateFile, std::string()};
+    // On a first run the key does not exist yet: the start page, which
+    // would have made it, has not been shown.
+    keys.CreateKey(kMirrexKey);
     StorePath(keys, kReplicatePathValue, path);
     return {kPageReplicateFile, path};
 }
