@@ -12,6 +12,15 @@ foreach(program mirrex mirrex-cli mirrex-devsim)
   endif()
 endforeach()
 
+# The bash completion of both command-line programs, one script under each
+# name, where bash-completion looks for a command's completion.
+foreach(program mirrex-cli mirrex-devsim)
+  if(TARGET ${program})
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/bash-completion/mirrex
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
+  endif()
+endforeach()
+
 if(TARGET mirrex)
   set(desktop_file ${CMAKE_BINARY_DIR}/mirrex.desktop)
   file(WRITE ${desktop_file} "[Desktop Entry]
@@ -20,14 +29,22 @@ Name=Mirrex
 Name[ru]=Mirrex — тиражирование конфигураций
 Comment=Copy controller configurations into files and into further devices
 Comment[ru]=Сохранение конфигурации прибора в файл и запись её в другие приборы
-Exec=mirrex
+Exec=mirrex %f
 Icon=mirrex
 Terminal=false
 Categories=Utility;Electronics;Engineering;
 Keywords=serial;RS-232;RS-485;controller;configuration;replication;
 Keywords[ru]=COM-порт;RS-232;RS-485;контроллер;конфигурация;тиражирование;
+MimeType=application/x-mirrex-klx41;
 ")
   install(FILES ${desktop_file} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  # .klx41 files as a type of their own, opened with the wizard, and what
+  # software centres show of it.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/mirrex-mime.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME mirrex.xml)
+  set(metainfo_file ${CMAKE_BINARY_DIR}/invalid.mirrex.mirrex.metainfo.xml)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/mirrex.metainfo.xml.in ${metainfo_file} @ONLY)
+  install(FILES ${metainfo_file} DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   get_property(icon_dir GLOBAL PROPERTY MIRREX_ICON_DIR)
   foreach(size 16 32 48 256)
     install(FILES ${icon_dir}/128-${size}.png

@@ -63,6 +63,9 @@ inline constexpr const char* kDefaultExtension = "207K";
 inline constexpr const char* kReadOnlyFile =
     "\nфайл имеет атрибут 'только чтение'.\n"
     "Для сохранения файла необходимо изменить атрибут или выбрать другое имя. ";
+// Ours: the program was started with more than one file (it opens one).
+inline constexpr const char* kOneFileOnly =
+    "Программа открывает один файл конфигурации, а указано несколько:\n";
 
 // Settings list of pages 3 and 8.
 inline constexpr const char* kColumnParameter = "Параметр";

@@ -48,7 +48,7 @@ std::string SaveFilePageLogic::OnBrowse(const std::string& editText)
 ReplicateFilePageLogic::Initial ReplicateFilePageLogic::OnInitDialog()
 {
     Initial initial;
-    initial.path = ReadStoredPath(m_keys, kReplicatePathValue);
+    initial.path = m_startFile ? *m_startFile : ReadStoredPath(m_keys, kReplicatePathValue);
     initial.setClock = ReadClockOption(m_keys) == 1;
     initial.verify = ReadVerifyOption(m_keys) != 0;
     return initial;

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 class KeyStore;
 class Prompts;
@@ -65,7 +66,12 @@ public:
         bool verify;
     };
 
-    ReplicateFilePageLogic(KeyStore& keys, FileDialogs& files) : m_keys(keys), m_files(files) {}
+    // startFile: the file the program was started with (WizardStart), shown
+    // instead of the stored path.
+    ReplicateFilePageLogic(KeyStore& keys, FileDialogs& files, std::optional<std::string> startFile = std::nullopt)
+        : m_keys(keys), m_files(files), m_startFile(std::move(startFile))
+    {
+    }
     Initial OnInitDialog();
     // "...": an empty box gets the default path first (kept even when the
     // dialog is then cancelled); a chosen path is remembered.
@@ -78,6 +84,7 @@ public:
 private:
     KeyStore& m_keys;
     FileDialogs& m_files;
+    std::optional<std::string> m_startFile;
 };
 
 // Page 7's backup option, stored at every click like page 6's options.

@@ -10,6 +10,7 @@
 //   wizard_probe combo-arrow       screen point of the open combo box's arrow
 //   wizard_probe dropdown ENTRY    screen point of an entry of the open drop-down
 //   wizard_probe button ID         screen point of a button of the sheet
+//   wizard_probe text ID           the text of a control of the current page
 // Prints UTF-8; exits 1 when there is nothing of the kind.
 #include <windows.h>
 #include <commctrl.h>
@@ -264,6 +265,17 @@ int wmain(int argc, wchar_t** argv)
         PrintPoint(rect.left + 6, (rect.top + rect.bottom) / 2);
         return 0;
     }
-    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID");
+    if (command == L"text" && argc > 2) {
+        const HWND control = ::GetDlgItem(CurrentPage(), std::wcstol(argv[2], nullptr, 10));
+        if (!control)
+            return 1;
+        // Asked with the message: the window text of an edit control of
+        // another process is not kept where GetWindowText looks.
+        std::vector<wchar_t> text(static_cast<std::size_t>(::SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+        ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        Print(Utf8Of(text.data()));
+        return 0;
+    }
+    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID");
     return 2;
 }

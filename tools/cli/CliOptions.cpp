@@ -112,6 +112,8 @@ bool ApplySwitch(const std::string& name, CliOptions& options)
     if (name == "--force" && options.command == "save") return options.force = true;
     // An audit station at a line's end compares as the line writes.
     if (name == "--loop" && options.command == "compare") return options.loop = true;
+    if (name == "--json" && (options.command == "identify" || options.command == "ports" || options.command == "inspect"))
+        return options.json = true;
     if (options.command != "write") return false;
     if (name == "--skip-same") return options.skipSame = true;
     if (name == "--set-clock") return options.setClock = true;

@@ -41,6 +41,7 @@ struct CliOptions {
     bool setClock = false;
     bool acceptVersionMismatch = false;
     bool verify = true;  // --no-verify turns the read-back of a write off
+    bool json = false;   // identify, ports, inspect, scan: JSON objects for scripts
     // write: keep writing the devices connected one after another, on every
     // port, until Ctrl-C or until count devices in all.
     bool loop = false;
@@ -57,12 +58,11 @@ struct CliOptions {
     std::vector<PortChoice> ports;  // none: the stored port
     ConnectionOverrides connection;
     // scan: the rates (every --baud, in order), formats and widths to try;
-    // stop at the first device; one JSON object per device.
+    // stop at the first device.
     std::vector<uint32_t> rates;
     SearchFormats formats = SearchFormats::Stored;
     std::optional<SearchWidths> widths;
     bool first = false;
-    bool json = false;
 
     // Several ports, the loop or a report: the production line's write (or
     // comparison), with a line per port and a table at the end.

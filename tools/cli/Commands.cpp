@@ -6,6 +6,7 @@
 #include "ComparisonText.h"
 #include "ConnectionText.h"
 #include "FileDigest.h"
+#include "JsonOutput.h"
 #include "Interrupts.h"
 #include "LineWrite.h"
 #include "PortSession.h"
@@ -105,11 +106,15 @@ void PrintHeader(const ConfigHeader& header)
               << texts::kCliVersion << Utf16ToUtf8(HeaderSoftwareVersion(header)) << "\n";
 }
 
-int ListPorts()
+int ListPorts(bool json)
 {
     std::vector<PortEntry> ports = PortMap().List();
     if (ports.empty()) std::cerr << texts::kCliNoPorts << "\n";
     for (const PortEntry& port : ports) {
+        if (json) {
+            std::cout << PortJson(port);
+            continue;
+        }
         std::cout << port.name << "\t" << port.devicePath;
         if (!port.description.empty() && port.description != port.devicePath) std::cout << "\t" << port.description;
         std::cout << "\n";
@@ -120,8 +125,16 @@ int ListPorts()
 int Identify(Session& session)
 {
     if (!session.OpenPort()) return EXIT_FAILED;
-    if (!session.Link().Identify()) return session.FailureCode();
-    PrintHeader(session.Link().readHeader);
+    DeviceLink& link = session.Link();
+    if (!link.Identify()) return session.FailureCode();
+    if (session.Options().json) {
+        const std::optional<PortChoice> port = session.Options().ports.empty()
+                                                   ? std::nullopt
+                                                   : std::optional<PortChoice>(session.Options().ports[0]);
+        std::cout << IdentifyJson(PortNameOf(link, port), DevicePathOf(link, port), link.readHeader);
+    } else {
+        PrintHeader(link.readHeader);
+    }
     return EXIT_DONE;
 }
 
@@ -148,18 +161,26 @@ int Inspect(Session& session, const std::filesystem::path& file)
 {
     if (!CheckConfigurationFile(session.Link(), file)) return EXIT_FAILED;
     const ConfigHeader& header = session.Link().header;
-    PrintHeader(header);
-    std::cout << texts::kCliSizes << header.size0 << " " << header.size16 << " " << header.size40 << " "
-              << header.size64 << "\n";
+    const bool json = session.Options().json;
+    if (!json) {
+        PrintHeader(header);
+        std::cout << texts::kCliSizes << header.size0 << " " << header.size16 << " " << header.size40 << " "
+                  << header.size64 << "\n";
+    }
     std::optional<std::string> hash = FileSha256(file);
     if (!hash) {
         session.Prompts().Show({Utf8FromPath(file) + texts::kCheckCannotOpen, MsgIcon::None, MsgButtons::Ok, false,
                                 MsgCaption::Application});
         return EXIT_FAILED;
     }
-    std::cout << texts::kCliSha256 << *hash << "\n";
+    if (!json) std::cout << texts::kCliSha256 << *hash << "\n";
     const uint64_t length = uint64_t{header.size0} + header.size16 + header.size40 + header.size64 + sizeof header;
-    if (std::optional<WriteRefusal> refusal = RefuseWrite(header, static_cast<std::size_t>(length))) {
+    const std::optional<WriteRefusal> refusal = RefuseWrite(header, static_cast<std::size_t>(length));
+    if (json) {
+        std::cout << InspectJson(Utf8FromPath(std::filesystem::absolute(file)), *hash, header,
+                                 refusal ? std::optional<std::string>(refusal->text) : std::nullopt);
+    }
+    if (refusal) {
         std::cerr << texts::kCliWouldRefuse << refusal->text << std::endl;
         return EXIT_FAILED;
     }
@@ -274,7 +295,7 @@ int ReportUsageError(const std::string& argument)
 
 int RunCommand(const CliOptions& options)
 {
-    if (options.command == "ports") return ListPorts();
+    if (options.command == "ports") return ListPorts(options.json);
     if (options.command != "inspect" && options.command != "diff") {
         std::string problem = AddressWidthProblem(options.connection, options.connection.AppliedTo(StoredSettings()));
         if (!problem.empty()) return ReportUsageError(problem);

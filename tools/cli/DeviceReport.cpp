@@ -2,78 +2,13 @@
 
 #include <cstdio>
 
+#include "JsonText.h"
 #include "SaveTarget.h"
 #include "device/AreaJob.h"
 #include "platform/Utf8Path.h"
 #include "resources/CliTexts.h"
 
 namespace {
-
-// The length of the well-formed UTF-8 sequence at text[at], or 0.
-std::size_t Utf8SequenceAt(const std::string& text, std::size_t at)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    if (lead < 0x80) return 1;
-    std::size_t length = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((byte(at + i) & 0xC0) != 0x80) return 0;
-    const unsigned char second = byte(at + 1);
-    // Overlong forms, UTF-16 surrogates and code points beyond U+10FFFF.
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second >= 0xA0) || (lead == 0xF0 && second < 0x90)
-        || (lead == 0xF4 && second >= 0x90))
-        return 0;
-    return length;
-}
-
-}  // namespace
-
-// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
-// characters are escaped. A byte that is not part of UTF-8 (a file name
-// on Linux may hold any) is written as \u00XX, so that the line stays
-// valid JSON and the byte can still be told.
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (std::size_t at = 0; at < text.size();) {
-        const char c = text[at];
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80) {
-            const std::size_t length = Utf8SequenceAt(text, at);
-            if (length == 0) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                out += escaped;
-                ++at;
-            } else {
-                out.append(text, at, length);
-                at += length;
-            }
-            continue;
-        }
-        ++at;
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (c == '\n') {
-            out += "\\n";
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-namespace {
-
-std::string Quoted(const std::string& text) { return JsonString(text); }
-
-std::string QuotedOrNull(const std::optional<std::string>& text) { return text ? Quoted(*text) : "null"; }
 
 // What a compare found: {"model":false,"version":false,"areas":[40]}, or null.
 std::string DifferencesJson(const std::optional<DeviceRecord::Differences>& differences)
@@ -83,12 +18,6 @@ std::string DifferencesJson(const std::optional<DeviceRecord::Differences>& diff
     for (uint8_t area : differences->areas) areas += (areas.empty() ? "" : ",") + std::to_string(area);
     return std::string("{\"model\":") + (differences->model ? "true" : "false") + ",\"version\":"
            + (differences->version ? "true" : "false") + ",\"areas\":[" + areas + "]}";
-}
-
-std::string Numbers(const uint32_t (&values)[4])
-{
-    return "[" + std::to_string(values[0]) + "," + std::to_string(values[1]) + "," + std::to_string(values[2]) + ","
-           + std::to_string(values[3]) + "]";
 }
 
 }  // namespace
@@ -148,17 +77,17 @@ std::string JsonLine(const DeviceRecord& record)
 {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", record.seconds);
-    return "{\"time\":" + Quoted(record.time) + ",\"port\":" + Quoted(record.port) + ",\"device\":"
-           + QuotedOrNull(record.devicePath) + ",\"model\":" + QuotedOrNull(record.model) + ",\"version\":"
-           + QuotedOrNull(record.version) + ",\"file\":" + Quoted(record.file) + ",\"sha256\":"
-           + Quoted(record.sha256) + ",\"sizes\":" + Numbers(record.sizes) + ",\"verify\":"
-           + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? Numbers(record.rewrites) : "null")
-           + ",\"repeats\":" + Numbers(record.repeats)
-           + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + Quoted(ResultWord(record.result))
+    return "{\"time\":" + JsonQuoted(record.time) + ",\"port\":" + JsonQuoted(record.port) + ",\"device\":"
+           + JsonQuotedOrNull(record.devicePath) + ",\"model\":" + JsonQuotedOrNull(record.model) + ",\"version\":"
+           + JsonQuotedOrNull(record.version) + ",\"file\":" + JsonQuoted(record.file) + ",\"sha256\":"
+           + JsonQuoted(record.sha256) + ",\"sizes\":" + JsonNumbers(record.sizes) + ",\"verify\":"
+           + (record.verify ? "true" : "false") + ",\"rewrites\":" + (record.verify ? JsonNumbers(record.rewrites) : "null")
+           + ",\"repeats\":" + JsonNumbers(record.repeats)
+           + ",\"clock\":" + (record.clockSet ? "true" : "false") + ",\"result\":" + JsonQuoted(ResultWord(record.result))
            + ",\"written\":" + WrittenAreasJson(record.writtenAreas)
-           + ",\"message\":" + Quoted(record.message) + ",\"seconds\":" + seconds
+           + ",\"message\":" + JsonQuoted(record.message) + ",\"seconds\":" + seconds
            + (record.compared ? ",\"differs\":" + DifferencesJson(record.differences)
-                              : ",\"backup\":" + QuotedOrNull(record.backup))
+                              : ",\"backup\":" + JsonQuotedOrNull(record.backup))
            + "}\n";
 }
 

@@ -49,10 +49,6 @@ struct DeviceRecord {
     bool reportLost = false;             // its line could not be written to the report
 };
 
-// A JSON string: UTF-8 passes as it is, quotes, backslashes and control
-// characters are escaped; a byte that is not UTF-8 is written as \u00XX.
-std::string JsonString(const std::string& text);
-
 // "done", "failed", "refused", "cancelled", "same", "different", "interrupted"
 const char* ResultWord(DeviceResult result);
 // "Из файла записаны области: 0, 16. ": what a device stopped part way

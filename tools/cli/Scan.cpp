@@ -1,5 +1,7 @@
 #include "Scan.h"
 
+#include "JsonText.h"
+
 #include <iostream>
 #include <memory>
 
@@ -36,15 +38,15 @@ std::string DeviceLine(const FoundDevice& device)
 
 std::string JsonOrNull(const std::optional<std::u16string>& text)
 {
-    return text ? JsonString(Utf16ToUtf8(*text)) : "null";
+    return text ? JsonQuoted(Utf16ToUtf8(*text)) : "null";
 }
 
 std::string DeviceJson(const FoundDevice& device)
 {
     const CommSettings& s = device.settings;
     const char* parity = s.parity == 1 ? "odd" : s.parity == 2 ? "even" : "none";
-    return "{\"port\":" + JsonString(device.port) + ",\"baud\":" + std::to_string(s.baud_rate) + ",\"format\":"
-           + JsonString(FormatName(s)) + ",\"data_bits\":" + std::to_string(s.byte_size) + ",\"parity\":\"" + parity
+    return "{\"port\":" + JsonQuoted(device.port) + ",\"baud\":" + std::to_string(s.baud_rate) + ",\"format\":"
+           + JsonQuoted(FormatName(s)) + ",\"data_bits\":" + std::to_string(s.byte_size) + ",\"parity\":\"" + parity
            + "\",\"stop_bits\":" + (s.stop_bits == 2 ? "2" : "1") + ",\"address\":" + std::to_string(s.address)
            + ",\"address_bits\":" + Width(s) + ",\"model\":" + JsonOrNull(device.model)
            + ",\"version\":" + JsonOrNull(device.version) + "}\n";

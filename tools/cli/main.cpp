@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "platform/Console.h"
 #include "resources/CliTexts.h"
+#include "resources/ProgramVersion.h"
 
 int main(int argc, char** argv)
 {
@@ -15,6 +16,10 @@ int main(int argc, char** argv)
     std::vector<std::string> args = ProgramArguments(argc, argv);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << texts::kCliUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "mirrex-cli " << texts::kProgramVersion << "\n";
         return 0;
     }
     std::string error;

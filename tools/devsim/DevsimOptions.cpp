@@ -16,7 +16,7 @@ const char* const kDevsimUsage =
     "SIGUSR1 takes the devices off the line (they hear nothing) and puts them back,\n"
     "as when a device is swapped behind an adapter that stays plugged in.\n"
     "  --model TEXT            model name (KLX41)\n"
-    "  --version TEXT          software version (1.0)\n"
+    "  --version TEXT          software version (1.0); alone: this program's version\n"
     "  --address N             device address (16)\n"
     "  --address-bits 8|11     address width (8)\n"
     "  --areas DIR             start from DIR/config_{0,16,40,64}.dat\n"

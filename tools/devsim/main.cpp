@@ -10,12 +10,14 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <string_view>
 
 #include "AreaFiles.h"
 #include "DeviceModel.h"
 #include "DevsimOptions.h"
 #include "PtyServer.h"
 #include "platform/PortMap.h"
+#include "resources/ProgramVersion.h"
 
 namespace {
 
@@ -139,6 +141,12 @@ void SetUpFaults(const DevsimOptions& options, DeviceModel& device)
 
 int main(int argc, char** argv)
 {
+    // --version with a value is the simulated device's software version;
+    // alone, it asks for this program's.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "mirrex-devsim " << texts::kProgramVersion << "\n";
+        return 0;
+    }
     DevsimOptions options;
     std::string error;
     if (!ParseDevsimOptions(argc, argv, options, error)) {

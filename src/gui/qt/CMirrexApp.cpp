@@ -14,6 +14,7 @@
 #include "gui/qt/pages/WizardPage.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ProgramPath.h"
+#include "wizard/WizardStart.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ CMirrexApp::CMirrexApp()
     m_operations.SetBlockingCall(RunBesideWindow);
 }
 
-int CMirrexApp::InitInstance()
+int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
 {
     QApplication::setWindowIcon(ProgramIcon());
     // Told to end (SIGTERM, SIGHUP: the session closing, a service manager)
@@ -73,8 +74,9 @@ int CMirrexApp::InitInstance()
     });
     endWatch.start(100);
     InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
-    PageServices services{*m_keys, m_settings, m_prompts, m_files};
-    CWizard97PropertySheet sheet(services, m_operations);
+    const WizardStart start = StartFromArguments(arguments, m_operations, m_prompts, *m_keys);
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, start.replicateFile};
+    CWizard97PropertySheet sheet(services, m_operations, start.page);
     m_prompts.SetOwner(&sheet);
     m_dialogs.SetOwner(&sheet);
     m_files.SetOwner(&sheet);

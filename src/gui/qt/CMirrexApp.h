@@ -4,6 +4,8 @@
 // only window.
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QTranslator>
 
@@ -28,7 +30,8 @@ class CMirrexApp {
 public:
     CMirrexApp();
     // Runs the wizard until the user leaves it; the program then ends.
-    int InitInstance();
+    // arguments: the program's after its name and Qt's own options.
+    int InitInstance(const std::vector<std::string>& arguments);
 
 private:
     std::unique_ptr<KeyStore> m_keys;

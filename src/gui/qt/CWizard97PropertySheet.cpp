@@ -42,7 +42,7 @@ QFrame* MakeLine(QWidget* parent, const QRect& rect)
 
 }  // namespace
 
-CWizard97PropertySheet::CWizard97PropertySheet(PageServices& services, FlowOperations& ops)
+CWizard97PropertySheet::CWizard97PropertySheet(PageServices& services, FlowOperations& ops, int startPage)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_flow(*this, ops, services.prompts, services.keys)
 {
@@ -78,6 +78,8 @@ CWizard97PropertySheet::CWizard97PropertySheet(PageServices& services, FlowOpera
     BuildButtons(units, m_exteriorRect.bottom() + 3 + units.Y(kMarginDlu));
     setFixedSize(width, m_exteriorRect.bottom() + 3 + units.Y(2 * kMarginDlu + kButtonHeightDlu));
     SetActivePage(kPageStart);
+    if (startPage != kPageStart)
+        SetActivePage(startPage);
 }
 
 CWizard97PropertySheet::~CWizard97PropertySheet() = default;

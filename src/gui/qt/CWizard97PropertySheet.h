@@ -24,7 +24,9 @@ constexpr int kCmdHelp = 9;
 
 class CWizard97PropertySheet : public QDialog, private SheetAccess {
 public:
-    CWizard97PropertySheet(PageServices& services, FlowOperations& ops);
+    // startPage: where the wizard opens (WizardStart); the start page is
+    // shown first in any case, as it sets up the sheet's buttons.
+    CWizard97PropertySheet(PageServices& services, FlowOperations& ops, int startPage = kPageStart);
     ~CWizard97PropertySheet() override;
 
     int ActivePage() const override { return m_active; }

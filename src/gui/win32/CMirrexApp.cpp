@@ -6,6 +6,7 @@
 #include "gui/win32/BesideWindow.h"
 #include "gui/win32/CWizard97PropertySheet.h"
 #include "platform/ProgramPath.h"
+#include "wizard/WizardStart.h"
 #include "platform/Utf8Path.h"
 
 namespace {
@@ -33,15 +34,16 @@ CMirrexApp::CMirrexApp(HINSTANCE instance)
     m_operations.SetBlockingCall(RunBesideWindow);
 }
 
-int CMirrexApp::InitInstance()
+int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
 {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_WIN95_CLASSES;
     ::InitCommonControlsEx(&controls);
 
-    PageServices services{*m_keys, m_settings, m_prompts, m_files, m_instance};
-    CWizard97PropertySheet sheet(services, m_operations);
+    const WizardStart start = StartFromArguments(arguments, m_operations, m_prompts, *m_keys);
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, m_instance, start.replicateFile};
+    CWizard97PropertySheet sheet(services, m_operations, start.page);
     sheet.DoModal();
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "device/DeviceLink.h"
 #include "gui/win32/CWaitNorm.h"
@@ -21,7 +23,8 @@ class CMirrexApp {
 public:
     explicit CMirrexApp(HINSTANCE instance);
     // Runs the wizard until the user leaves it; the program then ends.
-    int InitInstance();
+    // arguments: the program's after its name.
+    int InitInstance(const std::vector<std::string>& arguments);
 
 private:
     HINSTANCE m_instance;

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
+// Posted to the new sheet when it opens on another page than the start
+// page: by then the start page has been shown and has set up the sheet.
+constexpr UINT kMsgShowStartPage = WM_APP + 1;
 // The callback of the sheet being created; one sheet exists at a time.
 CWizard97PropertySheet* g_creating = nullptr;
 
@@ -25,8 +28,8 @@ Page* Keep(std::unique_ptr<WizardPage>& slot, std::unique_ptr<Page> page)
 
 }  // namespace
 
-CWizard97PropertySheet::CWizard97PropertySheet(PageServices& services, FlowOperations& ops)
-    : m_services(services), m_flow(*this, ops, services.prompts, services.keys)
+CWizard97PropertySheet::CWizard97PropertySheet(PageServices& services, FlowOperations& ops, int startPage)
+    : m_services(services), m_startPage(startPage), m_flow(*this, ops, services.prompts, services.keys)
 {
     m_page1 = Keep(m_pages[kPageStart], std::make_unique<CWizard97PropertyPage1>(services));
     m_pages[kPageConnect] = std::make_unique<CWizard97PropertyPage2>(services);
@@ -90,6 +93,8 @@ void CWizard97PropertySheet::OnInitDialog(HWND window)
     // "Выход", or a close request of the system, both asked first.
     ::SetWindowLongPtrW(window, GWL_STYLE, ::GetWindowLongPtrW(window, GWL_STYLE) & ~WS_SYSMENU);
     ::SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    if (m_startPage != kPageStart)
+        ::PostMessageW(window, kMsgShowStartPage, 0, 0);
 }
 
 LRESULT CALLBACK CWizard97PropertySheet::SheetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
@@ -116,6 +121,9 @@ LRESULT CWizard97PropertySheet::OnSheetMessage(UINT message, WPARAM wParam, LPAR
         if (m_flow.OnSysCommand(static_cast<int>(wParam & 0xFFF0)) == WizardFlow::Outcome::Handled)
             return 0;
         break;
+    case kMsgShowStartPage:
+        SetActivePage(m_startPage);
+        return 0;
     default: break;
     }
     return ::DefSubclassProc(m_window, message, wParam, lParam);

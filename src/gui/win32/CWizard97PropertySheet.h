@@ -22,7 +22,9 @@ class SettingsPage;
 
 class CWizard97PropertySheet : private SheetAccess {
 public:
-    CWizard97PropertySheet(PageServices& services, FlowOperations& ops);
+    // startPage: where the wizard opens (WizardStart); the start page is
+    // shown first in any case, as it sets up the sheet's buttons and icon.
+    CWizard97PropertySheet(PageServices& services, FlowOperations& ops, int startPage = kPageStart);
     ~CWizard97PropertySheet() override;
     CWizard97PropertySheet(const CWizard97PropertySheet&) = delete;
     CWizard97PropertySheet& operator=(const CWizard97PropertySheet&) = delete;
@@ -55,5 +57,6 @@ private:
     SettingsPage* m_page3;
     SettingsPage* m_page8;
     HWND m_window = nullptr;
+    int m_startPage;
     WizardFlow m_flow;
 };

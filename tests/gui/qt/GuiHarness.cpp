@@ -1,3 +1,4 @@
+#include "wizard/WizardStart.h"
 #include "GuiHarness.h"
 
 #include <chrono>
@@ -87,9 +88,11 @@ void GuiHarness::StoreSettings(const CommSettings& settings)
     m_settings.Save();
 }
 
-CWizard97PropertySheet& GuiHarness::Open()
+CWizard97PropertySheet& GuiHarness::Open(const std::vector<std::string>& arguments)
 {
-    m_sheet = std::make_unique<CWizard97PropertySheet>(m_services, m_operations);
+    const WizardStart start = StartFromArguments(arguments, m_operations, prompts, *m_keys);
+    m_services.startFile = start.replicateFile;
+    m_sheet = std::make_unique<CWizard97PropertySheet>(m_services, m_operations, start.page);
     m_dialogs.SetOwner(m_sheet.get());
     m_sheet->show();
     // Focus moves only within the active window.

@@ -72,8 +72,9 @@ public:
     void StoreSettings(const CommSettings& settings);
     static CommSettings SettingsForPort(uint32_t com);
 
-    // Builds and shows the sheet (on page 1).
-    CWizard97PropertySheet& Open();
+    // Builds and shows the sheet: on page 1, or where the program's
+    // arguments make it start, as the program does.
+    CWizard97PropertySheet& Open(const std::vector<std::string>& arguments = {});
     CWizard97PropertySheet& Sheet() { return *m_sheet; }
     // Clicks a button of the sheet; false if it is disabled or hidden.
     bool Press(int commandId);

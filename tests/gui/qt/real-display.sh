@@ -2,7 +2,10 @@
 # The real wizard on a real (virtual) X display, driven as a user drives it:
 # page 3, a double click on the baud-rate cell, F4 drops its list, Down and
 # Enter take the next rate, a click on "Далее >" stores the list. The stored
-# rate is read back from the key store. Usage: real-display.sh BUILD_DIR
+# rate is read back from the key store. Then the wizard started with a
+# configuration file, as a file manager starts it: the file is taken (and
+# remembered), and a folder given instead gets a message before the sheet.
+# Usage: real-display.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "${1:?usage: real-display.sh BUILD_DIR}")
 if [ -z "${MIRREX_DISPLAY_INNER:-}" ]; then
@@ -57,3 +60,32 @@ for _ in $(seq 50); do
 done
 grep -q '^dword baud_rate 28800$' "$keys" || fail "the chosen rate was not stored: $(grep baud_rate "$keys")"
 echo "real-display: the rate picked from the drop-down list was stored (28800 bit/s)"
+kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; pid=""
+
+# A file saved from the simulated device, under a Cyrillic name with a blank.
+"$build/tools/devsim/mirrex-devsim" --exit-with-parent --com 251 --random-areas 4:200,100,50,20 >"$work/devsim.out" 2>&1 &
+devsim=$!
+for _ in $(seq 100); do [ "$(wc -l <"$work/devsim.out")" -ge 2 ] && break; sleep 0.1; done
+file="$work/Линия 3.klx41"
+"$build/tools/cli/mirrex-cli" --port COM251 --baud 115200 save "$file" </dev/null >/dev/null 2>"$work/save.err" \
+  || fail "no file to open: $(cat "$work/save.err")"
+kill "$devsim" 2>/dev/null || true
+wait_window() { timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+stored_file() { grep -F "string PAGE6_ReplicateFromFile_Path_P6 " "$keys" | cut -d' ' -f3-; }
+"$build/src/gui/qt/mirrex" "$file" &
+pid=$!
+[ -n "$(wait_window "Программа тиражирования")" ] || fail "no wizard with the file given"
+[ "$(stored_file)" = "${file// /\\x20}" ] || fail "the file given was not taken: '$(stored_file)'"
+import -window root "$work/started-with-file.png"
+echo "real-display: the wizard started with a file took it (page 6)"
+kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true; pid=""
+
+"$build/src/gui/qt/mirrex" "$work" &
+pid=$!
+box=$(wait_window '^mirrex$')
+[ -n "$box" ] || fail "no message for a folder given"
+xdotool search --onlyvisible --name "Программа тиражирования" >/dev/null && fail "the sheet opened before the message"
+xdotool windowfocus --sync "$box" key Return
+[ -n "$(wait_window "Программа тиражирования")" ] || fail "no wizard after the message"
+[ "$(stored_file)" = "${file// /\\x20}" ] || fail "a folder given replaced the stored file: '$(stored_file)'"
+echo "real-display: a folder given gets a message, then the sheet"

@@ -34,7 +34,7 @@ CWizard97PropertyPage6::CWizard97PropertyPage6(PageServices& services)
       m_edit(ControlById<QLineEdit>(kIdReplicatePathEdit)),
       m_check(ControlById<QCheckBox>(kIdClockCheck)),
       m_verify(ControlById<QCheckBox>(kIdVerifyCheck)),
-      m_logic(services.keys, services.files)
+      m_logic(services.keys, services.files, services.startFile)
 {
     connect(ControlById<QPushButton>(kIdReplicateBrowse), &QPushButton::clicked, this, [this] { OnBrowse(); });
     connect(m_check, &QCheckBox::clicked, this, [this](bool checked) { m_logic.OnTimeSyncClicked(checked); });

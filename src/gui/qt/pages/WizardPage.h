@@ -4,6 +4,9 @@
 // table, the white background, and the framework's notifications (first
 // showing, activation, cancellation, finish).
 
+#include <optional>
+#include <string>
+
 #include <QString>
 #include <QWidget>
 
@@ -23,6 +26,8 @@ struct PageServices {
     SettingsStore& settings;
     Prompts& prompts;
     FileDialogs& files;
+    // The file the program was started with, for page 6 (WizardStart).
+    std::optional<std::string> startFile = std::nullopt;
 };
 
 // The program's icon in all its sizes.

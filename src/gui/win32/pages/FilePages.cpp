@@ -26,7 +26,7 @@ void CWizard97PropertyPage4::OnCommand(int id, int code)
 }
 
 CWizard97PropertyPage6::CWizard97PropertyPage6(PageServices& services)
-    : WizardPage(services, kPageReplicateFile), m_logic(services.keys, services.files)
+    : WizardPage(services, kPageReplicateFile), m_logic(services.keys, services.files, services.startFile)
 {
 }
 

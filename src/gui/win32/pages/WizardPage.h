@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include <optional>
 #include <string>
 
 #include "gui/win32/DialogTemplateBuilder.h"
@@ -24,6 +25,8 @@ struct PageServices {
     Win32Prompts& prompts;
     FileDialogs& files;
     HINSTANCE instance;
+    // The file the program was started with, for page 6 (WizardStart).
+    std::optional<std::string> startFile = std::nullopt;
 };
 
 class WizardPage {
