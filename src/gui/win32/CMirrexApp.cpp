@@ -31,6 +31,9 @@ CMirrexApp::CMirrexApp(HINSTANCE instance)
 {
     m_dialogs.SetLink(&m_link);
     m_operations.SetBlockingCall(RunBesideWindow);
+    // The identification and clock requests, which a silent device makes
+    // last a second or more each.
+    m_link.SetRequestWaiter(RunBesideWindow);
 }
 
 int CMirrexApp::InitInstance()
