@@ -107,7 +107,11 @@ bool DeviceLink::SubmitRequest(ParamRequest* request, bool read)
     request->busy = true;
     m_pendingRead = read;
     m_events.Set(kRequestEvent);
-    m_requestDoneEvent.Wait(AutoResetEvent::kInfinite);
+    const auto wait = [this] { m_requestDoneEvent.Wait(AutoResetEvent::kInfinite); };
+    if (m_requestWaiter)
+        m_requestWaiter(wait);
+    else
+        wait();
     request->busy = false;
     m_pendingRequest = nullptr;
     return request->status == 0;

@@ -86,6 +86,11 @@ struct DeviceIdentity {
 class DeviceLink {
 public:
     using LineFactory = std::function<std::unique_ptr<SerialLine>()>;
+    // Runs the wait for the worker's answer to a single request and returns
+    // when it has ended. A window's front end runs it beside its window, so
+    // the window keeps painting while a silent device is asked; by default
+    // the caller waits right where it is.
+    using RequestWaiter = std::function<void(const std::function<void()>& wait)>;
 
     // areaFolder: the base folder of the temporary area files config_N.dat;
     // the link holds it, or a numbered sub-folder of it when another job
@@ -132,6 +137,7 @@ public:
     // Seams and surroundings.
     void SetLineFactory(LineFactory factory) { m_lineFactory = std::move(factory); }
     void SetSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    void SetRequestWaiter(RequestWaiter waiter) { m_requestWaiter = std::move(waiter); }
     Prompts& GetPrompts() { return m_prompts; }
     // The folder this link's area files live in, taken at the first call.
     const std::filesystem::path& AreaFolder();
@@ -209,6 +215,7 @@ private:
     std::optional<HeldAreaFolder> m_areaFolder;
     LineFactory m_lineFactory;
     Sleeper m_sleeper;
+    RequestWaiter m_requestWaiter;
     std::string m_lastOpenDetail;
 
     uint32_t m_waitTimeout = 100;

@@ -1,6 +1,7 @@
 #include "platform/PosixSerialLine.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -141,30 +142,46 @@ void PosixSerialLine::FailOpen(LineOpenError error, const std::string& detail)
     m_openDetail = detail;
 }
 
+// The port as the engineer knows it: "COM3" for "\\.\COM3" (the Windows
+// spelling the settings give), a path as it was given, and nothing at all
+// for port 0, which an empty port cell stands for.
+std::string PosixSerialLine::KnownName(const std::string& portName)
+{
+    if (const auto number = PortMap::NumberOfName(portName))
+        return PortMap::NameOfNumber(*number);
+    std::string_view text(portName);
+    if (text.substr(0, 4) == "\\\\.\\")
+        text.remove_prefix(4);
+    const bool portZero = text.size() > 3 && strncasecmp(text.data(), "COM", 3) == 0
+                          && text.find_first_not_of('0', 3) == std::string_view::npos;
+    return portZero ? std::string() : portName;
+}
+
 bool PosixSerialLine::Open(const std::string& portName)
 {
+    const std::string known = KnownName(portName);
     if (IsOpen()) {
-        FailOpen(LineOpenError::Busy, portName);
+        FailOpen(LineOpenError::Busy, known);
         return false;
     }
     const auto path = DevicePathOf(portName);
     if (!path) {
-        // Named as the user knows it: "COM205", not the name it was opened by.
-        const auto number = PortMap::NumberOfName(portName);
-        FailOpen(LineOpenError::NotFound, number ? PortMap::NameOfNumber(*number) : portName);
+        FailOpen(LineOpenError::NotFound, known);
         return false;
     }
+    // "COM41 (/dev/ttyUSB0)": the name chosen and the device behind it.
+    const std::string named = known == *path ? *path : known + " (" + *path + ")";
     UniqueFd fd(::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.Valid()) {
         const int error = errno;
         const LineOpenError kind = OpenErrorOfErrno(error);
-        FailOpen(kind, kind == LineOpenError::Other ? *path + ": " + std::strerror(error) : *path);
+        FailOpen(kind, kind == LineOpenError::Other ? named + ": " + std::strerror(error) : named);
         return false;
     }
     // The port is ours alone while open: TIOCEXCL keeps other programs out
     // (but not the superuser), the lock keeps out another copy of ours.
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-        FailOpen(LineOpenError::Busy, *path);
+        FailOpen(LineOpenError::Busy, named);
         return false;
     }
     ::ioctl(fd.Get(), TIOCEXCL);

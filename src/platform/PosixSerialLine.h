@@ -53,6 +53,7 @@ private:
 
     std::optional<std::string> DevicePathOf(const std::string& portName);
     void FailOpen(LineOpenError error, const std::string& detail);
+    static std::string KnownName(const std::string& portName);
     bool SetModemLine(int line, bool high);
     // Waits until the line is readable or writable (events), the deadline
     // passes or the line breaks; true when it is ready.

@@ -109,7 +109,8 @@ const AreaTexts& WriteAreaTexts(uint8_t area) { return kWriteTexts[AreaIndex(are
 std::string PortOpenDetail(LineOpenError error, const std::string& detail)
 {
     switch (error) {
-    case LineOpenError::NotFound: return detail + ": порт не найден";
+    // An empty port cell names no port at all.
+    case LineOpenError::NotFound: return detail.empty() ? std::string("порт не выбран") : detail + ": порт не найден";
 #ifdef _WIN32
     case LineOpenError::NoPermission: return detail + ": нет прав доступа к порту";
 #else

@@ -59,6 +59,13 @@ inline constexpr const char* kBackupOption = "Сохранять прежнюю 
 inline constexpr const char* kFileFilterName = "Файлы klx41-51";
 inline constexpr const char* kAllFilesFilterName = "Все файлы";
 inline constexpr const char* kDefaultExtension = "207K";
+// The file dialog's columns where the toolkit has no words of its own: the
+// headings, and the type of a folder and of a file ("Файл KLX41").
+inline constexpr const char* kFileColumnHeadings[4] = {"Имя", "Размер", "Тип", "Дата изменения"};
+inline constexpr const char* kFolderType = "Папка";
+inline constexpr const char* kFileType = "Файл";
+// A size below a kilobyte, after its number.
+inline constexpr const char* kBytesUnit = "байт";
 // Follows the chosen path.
 inline constexpr const char* kReadOnlyFile =
     "\nфайл имеет атрибут 'только чтение'.\n"

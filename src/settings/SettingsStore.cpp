@@ -22,6 +22,7 @@ void SettingsStore::Load()
     SetDefaults();
     if (!m_keys.KeyExists(kMirrexKey)) {
         m_keys.CreateKey(kMirrexKey);
+        m_stored = m_record;
         return;
     }
     if (const auto baud = m_keys.ReadDword(kMirrexKey, "baud_rate"))
@@ -48,10 +49,15 @@ void SettingsStore::Load()
         m_record.com = *value;
     if (const auto value = stored("converter"))
         m_record.converter = *value != 0 ? 1 : 0;
+    m_stored = m_record;
 }
 
 void SettingsStore::Save()
 {
+    // What the values read back as; kept even when the key store fails,
+    // which it does silently, so the pages still count it as stored.
+    m_stored = m_record;
+    m_stored.converter = m_record.converter != 0 ? 1 : 0;
     if (!m_keys.KeyExists(kMirrexKey))
         return;
     m_keys.WriteDword(kMirrexKey, "baud_rate", m_record.baud_rate);

@@ -25,6 +25,9 @@ public:
     std::string PortDescription(const std::string& name) const;
     const CommSettings& GetRecord() const { return m_record; }
     void SetRecord(const CommSettings& record) { m_record = record; }
+    // The record as this program last loaded it from the key store or
+    // saved it there: what a settings page compares its list's origin with.
+    const CommSettings& StoredRecord() const { return m_stored; }
 
     KeyStore& Keys() { return m_keys; }
     PortMap& Ports() { return m_portMap; }
@@ -36,5 +39,6 @@ private:
     KeyStore& m_keys;
     PortMap& m_portMap;
     CommSettings m_record{};
+    CommSettings m_stored{};
     std::vector<std::string> m_portDescriptions;  // one per entry of m_ports
 };

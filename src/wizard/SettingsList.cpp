@@ -181,8 +181,23 @@ SettingsPageLogic::SettingsPageLogic(SettingsStore& store, SettingsList& list) :
 void SettingsPageLogic::OnInitDialog()
 {
     m_store.Initialize();
-    m_settings = m_store.GetRecord();
+    Fill(m_store.GetRecord());
+}
+
+void SettingsPageLogic::Fill(const CommSettings& settings)
+{
+    m_settings = settings;
+    m_origin = m_store.StoredRecord();
     m_list.Fill(m_settings);
+    m_originCells = m_list.Cells();
+}
+
+bool SettingsPageLogic::Outdated() const { return m_store.StoredRecord() != m_origin; }
+
+void SettingsPageLogic::OnSetActive()
+{
+    if (Outdated())
+        Fill(m_store.StoredRecord());
 }
 
 void SettingsPageLogic::SaveListSettings()
@@ -192,4 +207,15 @@ void SettingsPageLogic::SaveListSettings()
     m_settings = m_list.Read();
     m_store.SetRecord(m_settings);
     m_store.Save();
+    m_origin = m_store.StoredRecord();
+    m_originCells = m_list.Cells();
+}
+
+void SettingsPageLogic::OnCancel()
+{
+    // A page left behind before the settings were stored elsewhere would
+    // put back values nobody chose on this pass.
+    m_list.CommitOpenEditor();
+    if (!Outdated() || m_list.Cells() != m_originCells)
+        SaveListSettings();
 }

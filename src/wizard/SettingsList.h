@@ -134,20 +134,35 @@ struct ListColumns {
 };
 ListColumns ListColumnWidths(int clientWidth);
 
-// What pages 3 and 8 do with their list: fill it once from the settings
-// store, offer the store's ports (enumerated anew whenever the port list
-// opens), and store the cells back into the record, the store and the key
-// store.
+// What pages 3 and 8 do with their list: fill it from the settings store,
+// offer the store's ports (enumerated anew whenever the port list opens),
+// and store the cells back into the record, the store and the key store.
+// A page coming back keeps the list as it was left, edits included, unless
+// the stored settings changed meanwhile (the other page stored its list, a
+// write reloaded them): then it shows what is stored. On the way out of
+// the program a page stores its list unless that list is older than what
+// is stored and nobody has touched it since.
 class SettingsPageLogic {
 public:
     SettingsPageLogic(SettingsStore& store, SettingsList& list);
 
     void OnInitDialog();
+    // The page has become the current page.
+    void OnSetActive();
     void SaveListSettings();
+    // The program is being left.
+    void OnCancel();
 
     CommSettings m_settings{};
 
 private:
+    bool Outdated() const;
+    void Fill(const CommSettings& settings);
+
     SettingsStore& m_store;
     SettingsList& m_list;
+    // The stored record the list was last filled from or stored as, and
+    // the cells it showed then.
+    CommSettings m_origin{};
+    SettingsListValues m_originCells{};
 };

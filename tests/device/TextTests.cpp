@@ -68,7 +68,8 @@ TEST(DeviceTexts, StatusTextsAndStringTable)
     EXPECT_STREQ(texts::PortOpenText(3), "Неизвестная ошибка при открытии порта. ");
     // The line's account of a failed open: which port, and why in words the user reads.
     EXPECT_EQ(texts::PortOpenDetail(LineOpenError::Busy, "/dev/ttyUSB0"), "/dev/ttyUSB0: порт занят другой программой");
-    EXPECT_EQ(texts::PortOpenDetail(LineOpenError::NotFound, "\\\\.\\COM7"), "\\\\.\\COM7: порт не найден");
+    EXPECT_EQ(texts::PortOpenDetail(LineOpenError::NotFound, "COM7"), "COM7: порт не найден");
+    EXPECT_EQ(texts::PortOpenDetail(LineOpenError::NotFound, ""), "порт не выбран");
     EXPECT_EQ(texts::PortOpenDetail(LineOpenError::NoPermission, "/dev/ttyS4").rfind("/dev/ttyS4: нет прав доступа", 0), 0u);
     EXPECT_EQ(texts::PortOpenDetail(LineOpenError::Other, "/dev/x: I/O error"), "/dev/x: I/O error");
     EXPECT_EQ(texts::PortOpenDetail(LineOpenError::None, ""), "");

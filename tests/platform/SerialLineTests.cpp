@@ -54,11 +54,15 @@ protected:
     }
 };
 
-TEST_F(SerialLineTest, OpenFailuresSayWhy)
+TEST_F(SerialLineTest, OpenFailuresSayWhyNamingThePortAsTheUserKnowsIt)
 {
     EXPECT_FALSE(m_line.Open("\\\\.\\COM6"));
     EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
-    EXPECT_NE(m_line.LastOpenDetail().find("COM6"), std::string::npos);
+    EXPECT_EQ(m_line.LastOpenDetail(), "COM6");
+    // Port 0 is an empty port cell: no port was chosen.
+    EXPECT_FALSE(m_line.Open("\\\\.\\COM0"));
+    EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
+    EXPECT_EQ(m_line.LastOpenDetail(), "");
 
     EXPECT_FALSE(m_line.Open("/dev/mirrex-no-such-device"));
     EXPECT_EQ(m_line.LastOpenError(), LineOpenError::NotFound);
@@ -79,6 +83,11 @@ TEST_F(SerialLineTest, SecondOpenOfTheSamePortIsBusy)
     PosixSerialLine other{nullptr};
     EXPECT_FALSE(other.Open(m_pty.SlavePath()));
     EXPECT_EQ(other.LastOpenError(), LineOpenError::Busy);
+    EXPECT_EQ(other.LastOpenDetail(), m_pty.SlavePath());
+    // Asked by its COM name: that name and the device behind it.
+    PosixSerialLine byName{[this](uint32_t) -> std::optional<std::string> { return m_pty.SlavePath(); }};
+    EXPECT_FALSE(byName.Open("\\\\.\\COM5"));
+    EXPECT_EQ(byName.LastOpenDetail(), "COM5 (" + m_pty.SlavePath() + ")");
 
     m_line.Close();
     EXPECT_TRUE(other.Open(m_pty.SlavePath())) << other.LastOpenDetail();

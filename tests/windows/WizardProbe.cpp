@@ -11,10 +11,16 @@
 //   wizard_probe dropdown ENTRY    screen point of an entry of the open drop-down
 //   wizard_probe button ID         screen point of a button of the sheet
 //   wizard_probe text ID           the text of a control of the current page
+//   wizard_probe control ID        screen point of a control of the current page
+//   wizard_probe paint-gaps MS     for MS milliseconds, or until a message box
+//                                  shows, has the sheet repainted over and over
+//                                  and prints the longest time in milliseconds
+//                                  between two paints
 // Prints UTF-8; exits 1 when there is nothing of the kind.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -201,6 +207,37 @@ int DropDownEntry(int entry)
     return 0;
 }
 
+// The sheet's whole area invalidated again as soon as it has been painted
+// (its update region is empty again), for `span` milliseconds or until a
+// message box ends the wait: a window whose thread is held up stays
+// unpainted until it is free.
+int PaintGaps(DWORD span)
+{
+    const HWND sheet = FindDialogWith(kNextButton);
+    if (!sheet)
+        return 1;
+    const ULONGLONG start = ::GetTickCount64();
+    ULONGLONG lastPaint = start;
+    ULONGLONG longest = 0;
+    const auto boxShown = [] {
+        for (HWND dialog : Dialogs())
+            if (::GetDlgItem(dialog, kBoxText))
+                return true;
+        return false;
+    };
+    while (::GetTickCount64() - start < span && !boxShown()) {
+        ::RedrawWindow(sheet, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+        while (::GetUpdateRect(sheet, nullptr, FALSE) && ::GetTickCount64() - start < span)
+            ::Sleep(1);
+        const ULONGLONG now = ::GetTickCount64();
+        longest = std::max(longest, now - lastPaint);
+        lastPaint = now;
+        ::Sleep(5);
+    }
+    Print(std::to_string(longest));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -255,7 +292,7 @@ int wmain(int argc, wchar_t** argv)
     }
     if (command == L"control" && argc > 2) {
         // A control of the current page: the point a user clicks, a little
-        // inside its left edge (a check box's box), and whether it is checked.
+        // inside its left edge (a check box's box, a radio button's circle).
         const HWND page = CurrentPage();
         const HWND control = page ? ::GetDlgItem(page, std::wcstol(argv[2], nullptr, 10)) : nullptr;
         if (!control)
@@ -276,6 +313,8 @@ int wmain(int argc, wchar_t** argv)
         Print(Utf8Of(text.data()));
         return 0;
     }
-    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID");
+    if (command == L"paint-gaps" && argc > 2)
+        return PaintGaps(static_cast<DWORD>(std::wcstol(argv[2], nullptr, 10)));
+    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID|paint-gaps MS");
     return 2;
 }

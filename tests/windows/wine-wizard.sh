@@ -6,7 +6,9 @@
 # list's drop-downs picked with the mouse and the keys, the file written back
 # into another device, a refused model (page 5), a port that cannot be opened
 # (pages 3 and 8), and leaving the program by "Выход" and by the system's
-# close request. A picture of every page, both
+# close request; page 8 showing and storing the rate page 3 stored; a
+# silent device, while the window keeps painting and ignores what is
+# pressed. A picture of every page, both
 # progress dialogs and the message boxes goes into SHOTS.
 # Usage: wine-wizard.sh MIRREX.exe WIZARD_PROBE.exe LINUX-CLI DEVSIM WORKDIR SHOTS
 # Needs DISPLAY (a virtual display), WINEPREFIX (a prefix of its own) and
@@ -66,7 +68,7 @@ key() {
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
 double_click_at() { xdotool mousemove "$1" "$2" click --repeat 2 --delay 80 1; sleep 0.5; }
 # A button of the sheet, clicked with the mouse.
-kBack=12323
+kBack=12323 kNext=12324 kFinish=12325
 press_button() { click_at $(probe button "$1"); }
 # Opens the drop-down of a settings row with the mouse and clicks an entry.
 pick_with_mouse() {
@@ -152,7 +154,9 @@ start_device target --baud 19200 --random-areas 22:16,16,16,16
 target_pty=$pty
 start_device refused --baud 19200 --model XYZ99
 refused_pty=$pty
-for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty"; do
+start_device silent --baud 19200 --fault dev:0:1000:silence
+silent_pty=$pty
+for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty" "COM10 $silent_pty"; do
   wine_quiet reg add 'HKLM\Software\Wine\Ports' /v "${port% *}" /d "${port#* }" /f
 done
 # The device map is filled from the Ports key when the server starts.
@@ -268,6 +272,73 @@ check "the picked baud rate is stored" test "$(stored_dword baud_rate)" = 57600
 check "the picked parity is stored (even)" test "$(stored_dword parity)" = 2
 check "Alt+F4 asks first; No keeps the program on page 7" refuse_close 7
 check "Alt+F4 and Yes end the program" accept_close
+
+# --- page 8 after page 3 stored another rate ------------------------------------
+# "В начало", then Yes.
+to_start() { press_button $kFinish && wait_box 'Вернуться' 10 && key Left Return && wait_page 1; }
+# Page 7's Next through the missing port: its message, then page 8.
+failed_write() {
+  key Return && wait_page 6 && key Return && wait_page 7 && key Return \
+    && wait_box 'Не удалось открыть COM-порт' 30 && key Return && wait_page 8
+}
+# Page 1 as first shown and as shown again: the same picture, no header or
+# edge of the previous page left over it (its radio buttons and focus may
+# differ, so the picture's column and the right edge are compared).
+same_start_picture() {
+  local part width height
+  width=$(identify -format %w "$shots/$1.png") height=$(identify -format %h "$shots/$1.png")
+  for part in "$((width * 35 / 100))x$height+0+0" "$((width * 6 / 100))x$height+$((width * 94 / 100))+0"; do
+    "$convert" "$shots/$1.png" -gravity NorthWest -crop "$part" +repage "$work/a.png"
+    "$convert" "$shots/$2.png" -gravity NorthWest -crop "$part" +repage "$work/b.png"
+    local differ
+    differ=$(compare -metric AE -fuzz 5% "$work/a.png" "$work/b.png" null: 2>&1 || true)
+    [ "${differ%% *}" -lt 40 ] 2>/dev/null || { echo "  ($part: $differ pixels differ)"; return 1; }
+  done
+}
+store_settings 2 42 "$(win_path "$work/none.klx41")" "$(win_path "$saved")"
+start_wizard && shot 23-start-first
+check "a failed write shows page 8 with the stored rate" failed_write
+check "В начало and Yes lead to page 1" to_start
+shot 24-start-again
+check "page 1 shown again after page 8 looks as when first shown" same_start_picture 23-start-first 24-start-again
+click_at $(probe control 1000)
+check "page 3 for reading" eval 'key Return && wait_page 2 && key Return && wait_page 3'
+check "9600 picked on page 3" pick_with_mouse 2 2
+press_button $kNext
+check "Next on page 3 stores 9600 before the port fails" eval \
+  'wait_box "Не удалось открыть COM-порт" 30 && key Return && wait_page 3 && test "$(stored_dword baud_rate)" = 9600'
+check "В начало and Yes lead to page 1 again" to_start
+click_at $(probe control 1001)
+check "the next write fails as well" failed_write
+shot 21-write-settings-again
+check "Back on page 8 stores the rate page 3 stored, not its own old list" eval \
+  'press_button $kBack && wait_page 7 && test "$(stored_dword baud_rate)" = 9600'
+check "Выход and Yes end the program" leave_wizard
+
+# --- a silent device: the window paints on, what is pressed meanwhile is ignored --
+store_settings 1 10 "$(win_path "$work/silent.klx41")" "$(win_path "$saved")"
+start_wizard
+check "page 3 before a silent device" eval 'key Return && wait_page 2 && key Return && wait_page 3'
+probe paint-gaps 3000 >"$work/paint-gaps" &
+probe_pid=$!
+sleep 1
+key Return
+# Esc, a click on Next and Alt+F4 while "dev" goes unanswered.
+xdotool key Escape
+click_at $(probe button $kNext)
+xdotool key alt+F4
+wait "$probe_pid" || true
+gap=$(cat "$work/paint-gaps")
+echo "  longest gap between paints while a silent device was asked: ${gap:-none} ms"
+check "the window kept painting while the device was asked (under 100 ms between paints)" \
+  test -n "$gap" -a "${gap:-999}" -lt 100
+check "the silence is told" wait_box "Параметр 'dev' прочитать не удалось" 30
+shot 22-silent-device
+key Return
+check "then the read's own message" wait_box 'Не удалось считать программу CoDeSys' 10
+key Return
+check "nothing pressed meanwhile started anything: page 3, no question" eval 'wait_page 3 && sleep 1 && no_box'
+check "Выход and Yes end the program" leave_wizard
 
 echo "wine-wizard: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

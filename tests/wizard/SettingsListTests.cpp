@@ -245,17 +245,32 @@ TEST_F(SettingsListTest, PortListRefreshedWhileOpenKeepsTheChosenPort)
     EXPECT_TRUE(view.entries.empty());
 }
 
-TEST(SettingsPageLogic, StoresTheCellsAndAnEditorStillOpen)
-{
-    MemoryKeyStore keys;
-    keys.CreateKey(kMirrexKey);
-    // No port present, and nothing of the machine's looked at.
-    const std::string nowhere = (std::filesystem::temp_directory_path() / "mirrex-no-such-folder").string();
-    PortMap ports(PortMapRoots{nowhere, nowhere, nowhere, nowhere});
-    SettingsStore store(keys, ports);
-    store.SetRecord(Rs485());
-    store.Save();
+// A settings store over keys in memory, with no port present and nothing
+// of the machine's looked at.
+class SettingsPageLogicTest : public ::testing::Test {
+protected:
+    SettingsPageLogicTest()
+    {
+        keys.CreateKey(kMirrexKey);
+        store.SetRecord(Rs485());
+        store.Save();
+    }
+    // The user picks a value in a combo cell of the list.
+    static void Pick(SettingsList& list, RecordingView& view, int row, const std::string& text)
+    {
+        list.OnItemActivate(row, 1);
+        view.editorText = text;
+        list.CommitCombo();
+    }
 
+    MemoryKeyStore keys;
+    const std::string nowhere = (std::filesystem::temp_directory_path() / "mirrex-no-such-folder").string();
+    PortMap ports{PortMapRoots{nowhere, nowhere, nowhere, nowhere}};
+    SettingsStore store{keys, ports};
+};
+
+TEST_F(SettingsPageLogicTest, StoresTheCellsAndAnEditorStillOpen)
+{
     RecordingView view;
     SettingsList list(view);
     SettingsPageLogic page(store, list);
@@ -270,6 +285,97 @@ TEST(SettingsPageLogic, StoresTheCellsAndAnEditorStillOpen)
     EXPECT_EQ(page.m_settings.baud_rate, 19200u);
     EXPECT_EQ(store.GetRecord().baud_rate, 19200u);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, "baud_rate"), 19200u);
+}
+
+TEST_F(SettingsPageLogicTest, APageComingBackKeepsItsEditsUnlessTheOtherPageStoredMeanwhile)
+{
+    RecordingView view3, view8;
+    SettingsList list3(view3), list8(view8);
+    SettingsPageLogic page3(store, list3), page8(store, list8);
+    page3.OnInitDialog();
+    page3.OnSetActive();
+    page8.OnInitDialog();
+    page8.OnSetActive();
+
+    // Page 8 edited and left without storing; page 3 shown and left
+    // without storing: each keeps its own edits.
+    Pick(list8, view8, kRowParity, "Чет");
+    page3.OnSetActive();
+    Pick(list3, view3, kRowStopBits, "2");
+    page8.OnSetActive();
+    EXPECT_EQ(list8.Cell(kRowParity), "Чет");
+    page3.OnSetActive();
+    EXPECT_EQ(list3.Cell(kRowStopBits), "2");
+
+    // Page 3 stores 19200; page 8 shown again lists what is stored now, and
+    // its Back stores that, not its old list.
+    Pick(list3, view3, kRowBaudRate, "19200");
+    page3.SaveListSettings();
+    page8.OnSetActive();
+    EXPECT_EQ(list8.Cell(kRowBaudRate), "19200");
+    EXPECT_EQ(view8.shown[kRowBaudRate], "19200");
+    EXPECT_EQ(list8.Cell(kRowParity), "Нет");
+    EXPECT_EQ(page8.m_settings, store.GetRecord());
+    page8.SaveListSettings();
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "baud_rate"), 19200u);
+
+    // Page 3 comes back after page 8 stored the same values: nothing
+    // changed, its list is kept as it is.
+    page3.OnSetActive();
+    EXPECT_EQ(list3.Cell(kRowStopBits), "2");
+}
+
+TEST_F(SettingsPageLogicTest, LeavingTheProgramStoresNoUntouchedListOlderThanTheStore)
+{
+    RecordingView view3, view8;
+    SettingsList list3(view3), list8(view8);
+    SettingsPageLogic page3(store, list3), page8(store, list8);
+    page8.OnInitDialog();
+    page3.OnInitDialog();
+    Pick(list3, view3, kRowInterface, "RS-232");
+    page3.SaveListSettings();
+
+    // Both pages are reset as the program ends, in either order.
+    page3.OnCancel();
+    page8.OnCancel();
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "rs_type"), 0u);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "baud_rate"), 115200u);
+
+    // A list that is up to date stores its edits on the way out.
+    Pick(list3, view3, kRowPort, "COM7");
+    page8.OnCancel();
+    page3.OnCancel();
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "com"), 7u);
+
+    // So does an older one that was edited on this pass, even when the
+    // other page stored just before it: the later store wins.
+    Pick(list8, view8, kRowParity, "Нечет");
+    Pick(list3, view3, kRowPort, "COM9");
+    page3.OnCancel();
+    page8.OnCancel();
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "parity"), 1u);
+    EXPECT_EQ(keys.ReadDword(kMirrexKey, "rs_type"), 1u);
+}
+
+TEST_F(SettingsPageLogicTest, SettingsReloadedBeforeAWriteRefillTheOtherPage)
+{
+    RecordingView view3, view8;
+    SettingsList list3(view3), list8(view8);
+    SettingsPageLogic page3(store, list3), page8(store, list8);
+    page3.OnInitDialog();
+    page8.OnInitDialog();
+    Pick(list3, view3, kRowBaudRate, "4800");
+
+    // Another program (or the engineer, by hand) changed the stored
+    // settings; the write reloads them before it opens the port.
+    keys.WriteDword(kMirrexKey, "baud_rate", 57600);
+    page8.OnSetActive();
+    EXPECT_EQ(list8.Cell(kRowBaudRate), "9600");
+    store.Load();
+    page8.OnSetActive();
+    EXPECT_EQ(list8.Cell(kRowBaudRate), "57600");
+    page3.OnSetActive();
+    EXPECT_EQ(list3.Cell(kRowBaudRate), "57600");
 }
 
 }  // namespace

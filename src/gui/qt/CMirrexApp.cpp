@@ -52,6 +52,9 @@ CMirrexApp::CMirrexApp()
 {
     m_dialogs.SetLink(&m_link);
     m_operations.SetBlockingCall(RunBesideWindow);
+    // The identification and clock requests, which a silent device makes
+    // last a second or more each.
+    m_link.SetRequestWaiter(RunBesideWindow);
 }
 
 int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)

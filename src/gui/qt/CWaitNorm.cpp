@@ -1,8 +1,11 @@
 #include "gui/qt/CWaitNorm.h"
 
+#include <algorithm>
 #include <mutex>
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -42,6 +45,14 @@ private:
     CWaitNormDialog* m_dialog;
 };
 
+namespace {
+
+// What a title bar takes at each end of its text: the icon on the left, a
+// button's room on the right, and the gaps.
+constexpr int kTitleBarMargin = 40;
+
+}  // namespace
+
 CWaitNormDialog::CWaitNormDialog(DeviceLink& link, Prompts& prompts, AreaJob& job, const std::string& statusText,
                                  WaitNormLogic::Direction direction, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -52,8 +63,13 @@ CWaitNormDialog::CWaitNormDialog(DeviceLink& link, Prompts& prompts, AreaJob& jo
     setWindowTitle(QString::fromUtf8(texts::StringTableEntry(dialog.captionStringId)));
     setFont(DialogFont());
     const DialogUnits units(DialogFont());
-    setFixedSize(units.X(dialog.width), units.Y(dialog.height));
     BuildTemplateControls(dialog, this, units);
+    // Wide enough for the whole title beside the window's icon, where the
+    // template alone would have it cut; the controls stay where it puts them.
+    QFont titleFont = QApplication::font();
+    titleFont.setBold(true);
+    const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + 2 * kTitleBarMargin;
+    setFixedSize(std::max(units.X(dialog.width), titleWidth), units.Y(dialog.height));
     m_progress = TemplateControl<QProgressBar>(this, kIdProgressBar);
     m_status = TemplateControl<QLabel>(this, kIdProgressText);
     m_cancel = TemplateControl<QPushButton>(this, kIdProgressCancel);

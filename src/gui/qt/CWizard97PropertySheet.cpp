@@ -168,6 +168,8 @@ void CWizard97PropertySheet::SetActivePage(int index)
     page->show();
     page->raise();
     page->OnSetActive();
+    // All of it: an exterior page covers the header the previous page had.
+    update();
 }
 
 void CWizard97PropertySheet::OnCmdMsg(int commandId)

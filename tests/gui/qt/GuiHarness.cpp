@@ -66,6 +66,7 @@ GuiHarness::GuiHarness()
     m_dialogs.SetLink(&m_link);
     m_link.SetSleeper(SleepShortOnly);
     m_operations.SetBlockingCall(RunBesideWindow);
+    m_link.SetRequestWaiter(RunBesideWindow);
 }
 
 GuiHarness::~GuiHarness()

@@ -16,7 +16,8 @@ public:
     // Reads the list into the page's settings and stores them in the
     // settings store and the key store.
     void SaveListSettings() { m_logic.SaveListSettings(); }
-    void OnCancel() override { SaveListSettings(); }
+    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnCancel() override { m_logic.OnCancel(); }
     CMyList* List() const { return m_list; }
     CommSettings& Settings() { return m_logic.m_settings; }
 

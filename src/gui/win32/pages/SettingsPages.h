@@ -19,7 +19,8 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnCancel() override { SaveListSettings(); }
+    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnCancel() override { m_logic.OnCancel(); }
     bool OnNotify(const NMHDR& header, LRESULT* result) override;
 
 private:

@@ -91,6 +91,9 @@ INT_PTR WizardPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
         return OnCtlColor(message, reinterpret_cast<HDC>(wParam));
+    case kRepaintSheet:
+        ::RedrawWindow(Sheet(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+        return TRUE;
     case WM_NCDESTROY:
         m_window = nullptr;
         return FALSE;
@@ -106,6 +109,9 @@ INT_PTR WizardPage::OnSheetNotify(const NMHDR& header)
     case PSN_SETACTIVE:
         PostButtons();
         OnSetActive();
+        // Once the sheet has finished switching: the previous page's header
+        // and edges must not stay behind where this page shows something else.
+        ::PostMessageW(m_window, kRepaintSheet, 0, 0);
         break;
     case PSN_WIZFINISH:
         // "В начало" never ends the wizard.

@@ -61,6 +61,8 @@ protected:
     void SetControlText(int id, const std::string& text);
 
 private:
+    static constexpr UINT kRepaintSheet = WM_APP + 1;
+
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnSheetNotify(const NMHDR& header);
