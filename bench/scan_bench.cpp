@@ -53,7 +53,7 @@ public:
     void Purge() override { m_line.Purge(); }
     void Write(const char* text, std::size_t length) override { m_line.Write(text, length); }
     void WriteChar(char c) override { m_line.WriteChar(c); }
-    void Drain() override { m_line.Drain(); }
+    bool Drain() override { return m_line.Drain(); }
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override
     {
         return m_line.SwitchRtsWhileSending(leadMs, tailMs);

@@ -38,7 +38,7 @@ cli_offers() { offers "$cli" "$@"; }
 devsim_offers() { offers "$devsim" "$@"; }
 lines() { printf '%s\n' "$@"; }
 
-check "the commands" "$(lines identify inspect ports save write)" "$(cli_offers '')"
+check "the commands" "$(lines compare diff identify inspect ports save scan write)" "$(cli_offers '')"
 check "a command after the connection options" "$(lines identify inspect)" "$(cli_offers --port COM3 --baud 9600 i)"
 check "the options from --help" "$(lines --json)" "$(cli_offers --port COM3 identify --js)"
 check "write's switches" "$(lines --no-verify)" "$(cli_offers write a.klx41 --no-)"
