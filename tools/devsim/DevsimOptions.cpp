@@ -278,7 +278,7 @@ bool ParseDevsimOptions(int argc, char** argv, DevsimOptions& options, std::stri
         {"--burst", [&](const std::string& v) {
              const auto parts = Split(v, ':');
              uint32_t seconds = 0;
-             BurstSpec& burst = options.line.burst;
+             BurstTiming& burst = options.line.burst;
              return parts.size() == 2 && ParseUnsigned(std::string_view(parts[0]), burst.durationMs)
                  && ParseUnsigned(std::string_view(parts[1]), seconds) && seconds > 0 && seconds <= 3600
                  && burst.durationMs > 0 && burst.durationMs < seconds * 1000 && (burst.periodMs = seconds * 1000);

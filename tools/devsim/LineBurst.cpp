@@ -4,9 +4,9 @@
 
 bool LineBurst::Active(double atUs) const
 {
-    if (m_spec.durationMs == 0 || m_spec.periodMs == 0) return false;
-    const double periodUs = m_spec.periodMs * 1000.0;
-    return atUs >= periodUs && std::fmod(atUs, periodUs) < m_spec.durationMs * 1000.0;
+    if (m_timing.durationMs == 0 || m_timing.periodMs == 0) return false;
+    const double periodUs = m_timing.periodMs * 1000.0;
+    return atUs >= periodUs && std::fmod(atUs, periodUs) < m_timing.durationMs * 1000.0;
 }
 
 std::optional<char> LineBurst::Pass(char c, double atUs)

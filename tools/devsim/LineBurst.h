@@ -7,7 +7,7 @@
 #include <optional>
 #include <random>
 
-struct BurstSpec {
+struct BurstTiming {
     uint32_t durationMs = 0;  // how long each burst lasts; 0: no bursts
     uint32_t periodMs = 0;    // from the start of one burst to the next; the first after one period
     uint32_t seed = 1;        // which characters are garbled and which lost
@@ -15,7 +15,7 @@ struct BurstSpec {
 
 class LineBurst {
 public:
-    explicit LineBurst(const BurstSpec& spec) : m_spec(spec), m_random(spec.seed) {}
+    explicit LineBurst(const BurstTiming& timing) : m_timing(timing), m_random(timing.seed) {}
 
     bool Active(double atUs) const;
     // What reaches the line of a character the device starts sending at
@@ -24,6 +24,6 @@ public:
     std::optional<char> Pass(char c, double atUs);
 
 private:
-    BurstSpec m_spec;
+    BurstTiming m_timing;
     std::mt19937 m_random;
 };

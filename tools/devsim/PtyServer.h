@@ -32,7 +32,7 @@ struct DeviceLine {
     // timer of this period; 0: as soon as they are in.
     uint32_t adapterLatencyMs = 0;
     // Bursts of noise that garble or drop the device's characters.
-    BurstSpec burst;
+    BurstTiming burst;
 };
 
 class PtyServer {
