@@ -4,25 +4,6 @@
 
 namespace {
 
-std::vector<std::string> LinesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// The value of a field of a report line, as it stands in the JSON.
-std::string Field(const std::string& line, const std::string& name)
-{
-    const std::string key = "\"" + name + "\":";
-    const std::size_t at = line.find(key);
-    if (at == std::string::npos) return {};
-    const std::size_t start = at + key.size();
-    if (line[start] == '"') return line.substr(start + 1, line.find('"', start + 1) - start - 1);
-    return line.substr(start, line.find_first_of(",}", start) - start);
-}
-
 std::size_t Count(const std::string& text, const std::string& what)
 {
     std::size_t count = 0;
