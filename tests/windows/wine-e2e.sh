@@ -159,7 +159,7 @@ first=$!
 cli append-6 --port COM6 write "$(win_path "$work/windows.klx41")" --no-verify --report "$(win_path "$report")" &
 second=$!
 if wait $first && wait $second && [ "$(wc -l <"$report")" -eq 4 ] \
-    && [ "$(grep -c '^{"time":"[^"]*","port":"COM[56]",.*"seconds":[0-9.]*}\r\?$' "$report")" -eq 4 ]; then
+    && [ "$(grep -c '^{"time":"[^"]*","port":"COM[56]",.*"seconds":[0-9.]*,"backup":[^,]*}\r\?$' "$report")" -eq 4 ]; then
   pass "two programs append to one report without mixing lines"
 else
   fail "shared report: $(cat "$report" "$work/append-5.err" "$work/append-6.err")"
