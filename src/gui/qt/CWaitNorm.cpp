@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 #include "device/DeviceLink.h"
+#include "gui/qt/DialogFrame.h"
 #include "gui/qt/pages/DialogUnits.h"
 #include "gui/qt/pages/TemplateControls.h"
 #include "resources/DeviceTexts.h"
@@ -145,6 +146,12 @@ void CWaitNormDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     reject();
+}
+
+void CWaitNormDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    AskForDialogFrame(*this);
 }
 
 CWaitNorm::CWaitNorm(DeviceLink& link, Prompts& prompts, AreaJob& job, const std::string& statusText,

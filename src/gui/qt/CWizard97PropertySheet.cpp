@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include "gui/qt/DialogFrame.h"
 #include "gui/qt/pages/CWizard97PropertyPage1.h"
 #include "gui/qt/pages/FilePages.h"
 #include "gui/qt/pages/MessagePages.h"
@@ -208,6 +209,12 @@ void CWizard97PropertySheet::closeEvent(QCloseEvent* event)
     event->ignore();
     if (m_flow.OnSysCommand(kSysCmdClose) == WizardFlow::Outcome::PassOn)
         CloseSheet();
+}
+
+void CWizard97PropertySheet::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    AskForDialogFrame(*this);
 }
 
 int CWizard97PropertySheet::StartPageSelection() const

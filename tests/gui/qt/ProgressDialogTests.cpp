@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include "DevsimLauncher.h"
+#include "FrameHints.h"
 #include "GuiHarness.h"
 #include "device/AreaJob.h"
 
@@ -62,6 +63,22 @@ protected:
     DevsimLauncher device;
     AreaJob job;
 };
+
+// Without a close box, which the template does not have. X11 only.
+TEST_F(ProgressDialogTest, AsksForATitleAndBorderOnly)
+{
+    Connect({"--endless-read"});
+    job.area = 0;
+    std::optional<MotifFrameHints> hints;
+    RunRead([&](CWaitNorm& dialog) {
+        hints = FrameHintsOf(dialog);
+        prompts.answer = MsgAnswer::Yes;
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    if (!hints)
+        GTEST_SKIP() << "no X11 display";
+    EXPECT_TRUE(*hints == kDialogFrameHints) << hints->flags << " " << hints->functions << " " << hints->decorations;
+}
 
 TEST_F(ProgressDialogTest, EnterDoesNothingAndCancellingAsksFirst)
 {

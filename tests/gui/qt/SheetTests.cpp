@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include "FrameHints.h"
 #include "GuiHarness.h"
 #include "gui/qt/CMirrexApp.h"
 #include "gui/qt/pages/FileChooser.h"
@@ -72,6 +73,18 @@ TEST(Sheet, OpensOnTheStartPageWithItsCaptionsAndEveryPageItsButtons)
         EXPECT_TRUE(sheet.Page(page)->isVisible());
     }
     EXPECT_EQ(gui.prompts.shown.size(), 0u);
+}
+
+// No minimise or maximise that does nothing, and no close box: the window
+// manager is asked for functions as well as decorations. X11 only.
+TEST(Sheet, AsksForATitleAndBorderOnly)
+{
+    GuiHarness gui;
+    CWizard97PropertySheet& sheet = gui.Open();
+    const std::optional<MotifFrameHints> hints = FrameHintsOf(sheet);
+    if (!hints)
+        GTEST_SKIP() << "no X11 display";
+    EXPECT_TRUE(*hints == kDialogFrameHints) << hints->flags << " " << hints->functions << " " << hints->decorations;
 }
 
 TEST(Sheet, FirstRunStoresTheDefaultsAndStartChoiceThreeSelectsTheHiddenButton)
