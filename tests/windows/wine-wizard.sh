@@ -330,8 +330,11 @@ xdotool key alt+F4
 wait "$probe_pid" || true
 gap=$(cat "$work/paint-gaps")
 echo "  longest gap between paints while a silent device was asked: ${gap:-none} ms"
-check "the window kept painting while the device was asked (under 100 ms between paints)" \
-  test -n "$gap" -a "${gap:-999}" -lt 100
+# Painted by the requests, the window goes unpainted for the whole second
+# they take; beside them, the gaps are tens of milliseconds (more under
+# load). Only the freeze fails.
+check "the window kept painting while the device was asked (under 400 ms between paints)" \
+  test -n "$gap" -a "${gap:-999}" -lt 400
 check "the silence is told" wait_box "Параметр 'dev' прочитать не удалось" 30
 shot 22-silent-device
 key Return

@@ -29,6 +29,12 @@
 
 namespace {
 
+// A window painted by the requests themselves stays unpainted for the
+// whole identification, about a second; one that paints beside them shows
+// gaps of tens of milliseconds (printed below), more on a loaded machine.
+// The bound sits between the two, so that only the freeze fails.
+constexpr std::chrono::milliseconds kFrozen{400};
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -146,7 +152,7 @@ TEST_F(SilentDeviceTest, IdentificationWaitsBesideTheWindowAndIgnoresWhatIsPress
 
     // The device was given its full time: three attempts at "dev".
     EXPECT_GT(took, std::chrono::milliseconds(500));
-    EXPECT_LT(longestGap.count(), 100) << "the window went unpainted for " << longestGap.count() << " ms";
+    EXPECT_LT(longestGap, kFrozen) << "the window went unpainted for " << longestGap.count() << " ms";
     std::cout << "[ measured ] identification of a silent device: "
               << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
               << " ms, longest gap between paints " << longestGap.count() << " ms\n";
@@ -201,7 +207,7 @@ TEST_F(SilentDeviceTest, TheClockRequestWaitsBesideTheWindowToo)
         << ::testing::PrintToString(gui.prompts.Texts());
     EXPECT_EQ(gui.prompts.shown.size(), 1u) << ::testing::PrintToString(gui.prompts.Texts());
     EXPECT_EQ(gui.Sheet().ActivePage(), kPageWrite);
-    EXPECT_LT(longestGap.count(), 100) << "the window went unpainted for " << longestGap.count() << " ms";
+    EXPECT_LT(longestGap, kFrozen) << "the window went unpainted for " << longestGap.count() << " ms";
     std::cout << "[ measured ] a write and a clock request without answer: longest gap between paints "
               << longestGap.count() << " ms\n";
 }
