@@ -16,11 +16,18 @@
 //                                  shows, has the sheet repainted over and over
 //                                  and prints the longest time in milliseconds
 //                                  between two paints
+//   wizard_probe restart-text MS   for MS milliseconds, or until the progress
+//                                  dialog of the restart goes, looks at what the screen shows
+//                                  of its status text while that text is the
+//                                  restart's: prints the samples taken, those
+//                                  showing no text, and the longest time in
+//                                  milliseconds the text was missing
 // Prints UTF-8; exits 1 when there is nothing of the kind.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
@@ -238,6 +245,74 @@ int PaintGaps(DWORD span)
     return 0;
 }
 
+// Whether the screen shows any text in the window's rectangle: a pixel much
+// darker than the dialog's face.
+bool ShowsText(HWND window)
+{
+    RECT rect{};
+    ::GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    const HDC screen = ::GetDC(nullptr);
+    const HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    const HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    ::GdiFlush();
+    bool dark = false;
+    const auto* pixel = static_cast<const uint8_t*>(bits);
+    for (int i = 0; i < width * height && !dark; ++i, pixel += 4)
+        dark = std::max({pixel[0], pixel[1], pixel[2]}) < 96;
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return dark;
+}
+
+int RestartText(DWORD span)
+{
+    const std::string restart = Utf8Of(L"перезагрузка");
+    const ULONGLONG start = ::GetTickCount64();
+    int samples = 0, blank = 0;
+    ULONGLONG missingSince = 0, longest = 0;
+    bool seen = false;
+    while (::GetTickCount64() - start < span) {
+        // Each area has a dialog of its own; the restart's is the last.
+        const HWND dialog = FindDialogWith(kProgressBar);
+        if (!dialog) {
+            if (seen)
+                break;
+            ::Sleep(20);
+            continue;
+        }
+        const HWND text = ::GetDlgItem(dialog, kProgressText);
+        const ULONGLONG now = ::GetTickCount64();
+        if (TextOf(text).find(restart) != std::string::npos) {
+            seen = true;
+            ++samples;
+            if (ShowsText(text)) {
+                missingSince = 0;
+            } else {
+                ++blank;
+                if (!missingSince)
+                    missingSince = now;
+                longest = std::max(longest, now - missingSince);
+            }
+        } else {
+            missingSince = 0;
+        }
+        ::Sleep(20);
+    }
+    Print(std::to_string(samples) + " " + std::to_string(blank) + " " + std::to_string(longest));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -313,8 +388,10 @@ int wmain(int argc, wchar_t** argv)
         Print(Utf8Of(text.data()));
         return 0;
     }
+    if (command == L"restart-text" && argc > 2)
+        return RestartText(static_cast<DWORD>(std::wcstol(argv[2], nullptr, 10)));
     if (command == L"paint-gaps" && argc > 2)
         return PaintGaps(static_cast<DWORD>(std::wcstol(argv[2], nullptr, 10)));
-    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID|paint-gaps MS");
+    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID|paint-gaps MS|restart-text MS");
     return 2;
 }

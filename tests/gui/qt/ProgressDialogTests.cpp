@@ -5,8 +5,12 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 
 #include <QApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -156,6 +160,51 @@ TEST_F(ProgressDialogTest, AnAreaWrittenAgainSaysWhichAttemptRuns)
               seen.end())
         << ::testing::PrintToString(seen);
     EXPECT_TRUE(fits);
+}
+
+// While the device restarts after area 64, the worker only sleeps between
+// its notices: whenever the status line holds the restart's text, the
+// screen shows text there. X11 only: the screen is read back from the
+// server, not drawn anew.
+TEST_F(ProgressDialogTest, TheRestartsTextShowsOnTheScreenWhileTheDeviceRestarts)
+{
+    Connect({});
+    link.header.size64 = 40;
+    job.area = 64;
+    job.data.assign(40, 0x11);
+    int samples = 0, blank = 0, blankInARow = 0, longestBlankRun = 0;
+    CWaitNorm_Write dialog(link, prompts, job, "Запись значений Retain... ", nullptr);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &dialog, [&] {
+        QLabel* status = dialog.Status();
+        if (!status->text().contains(QStringLiteral("перезагрузка"))) {
+            blankInARow = 0;
+            return;
+        }
+        ++samples;
+        const QPoint origin = status->mapToGlobal(QPoint(0, 0));
+        const QImage shown =
+            dialog.screen()->grabWindow(0, origin.x(), origin.y(), status->width(), status->height()).toImage();
+        bool dark = false;
+        for (int y = 0; y < shown.height() && !dark; ++y)
+            for (int x = 0; x < shown.width() && !dark; ++x) {
+                const QColor pixel = shown.pixelColor(x, y);
+                dark = std::max({pixel.red(), pixel.green(), pixel.blue()}) < 96;
+            }
+        blankInARow = dark ? 0 : blankInARow + 1;
+        blank += dark ? 0 : 1;
+        longestBlankRun = std::max(longestBlankRun, blankInARow);
+    });
+    watch.start(50);
+    EXPECT_EQ(dialog.Run(), DialogResult::Ok);
+    link.WaitUntilReleased(&job);
+    EXPECT_EQ(job.status, 0);
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "no X11 display";
+    std::cout << "[ measured ] restart: " << samples << " looks at the status line, " << blank << " without text\n";
+    EXPECT_GE(samples, 20);
+    // A look just after the text changed may come before its paint.
+    EXPECT_LE(longestBlankRun, 1);
 }
 
 }  // namespace
