@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <iostream>
 #include <thread>
 #include <fstream>
 
@@ -17,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -116,6 +119,62 @@ TEST(Sheet, FirstRunStoresTheDefaultsAndStartChoiceThreeSelectsTheHiddenButton)
     QTest::mouseClick(Find<QRadioButton>(sheet.Page(kPageStart), 1001), Qt::LeftButton);
     ASSERT_TRUE(gui.Press(kCmdWizNext));
     EXPECT_EQ(sheet.ActivePage(), kPageReplicateFile);
+}
+
+namespace {
+
+// What the screen shows of a widget, read back from the X server.
+QImage OnScreen(QWidget& widget)
+{
+    const QPoint origin = widget.mapToGlobal(QPoint(0, 0));
+    return widget.screen()->grabWindow(0, origin.x(), origin.y(), widget.width(), widget.height()).toImage();
+}
+
+// Pixels of two pictures of one size that a person could tell apart: a
+// channel differs by more than 2 of 255.
+int VisiblyDifferentPixels(const QImage& a, const QImage& b)
+{
+    int different = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) > 2 || std::abs(p.green() - q.green()) > 2
+                || std::abs(p.blue() - q.blue()) > 2)
+                ++different;
+        }
+    return different;
+}
+
+}  // namespace
+
+// The start page shown again after another page (here after "В начало")
+// covers all of what that page drew: the screen shows it as at first.
+// X11 only.
+TEST(Sheet, StartPageShownAgainLooksOnTheScreenAsAtFirst)
+{
+    GuiHarness gui;
+    gui.StoreSettings(GuiHarness::SettingsForPort(1));
+    CWizard97PropertySheet& sheet = gui.Open();
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "no X11 display";
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&sheet));
+    QTest::qWait(300);
+    QWidget& start = *sheet.Page(kPageStart);
+    const QImage first = OnScreen(start);
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    ASSERT_TRUE(gui.Press(kCmdWizNext));
+    ASSERT_EQ(sheet.ActivePage(), kPageReadSettings);
+    QTest::qWait(300);
+    gui.prompts.answers = {MsgAnswer::Yes};
+    ASSERT_TRUE(gui.Press(kCmdWizFinish));
+    ASSERT_EQ(sheet.ActivePage(), kPageStart);
+    QTest::qWait(300);
+    const QImage again = OnScreen(start);
+    ASSERT_EQ(first.size(), again.size());
+    const int different = VisiblyDifferentPixels(first, again);
+    std::cout << "[ measured ] start page shown again: " << different << " of " << first.width() * first.height()
+              << " pixels differ\n";
+    EXPECT_LT(different, first.width() * first.height() / 1000);
 }
 
 TEST(Sheet, ReturnToStartAsksAndStoresTheSettingsListOnlyOnYes)
