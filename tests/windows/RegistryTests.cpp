@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cwchar>
+#include <optional>
+
+#include <windows.h>
+#include <setupapi.h>
 
 #include "platform/PortMap.h"
 #include "platform/win32/PortDescriptions.h"
@@ -200,3 +205,65 @@ TEST(PortDescriptionTest, EveryListedPortIsDescribed)
 }
 
 }  // namespace
+
+namespace {
+
+// A port of the Ports class registered for the test, as a USB adapter's
+// driver registers its port: the port name and the latency timer in the
+// device's hardware key. Removed again at the end.
+class RegisteredPort {
+public:
+    RegisteredPort(const wchar_t* portName, std::optional<DWORD> latencyMs)
+    {
+        static constexpr GUID kPorts = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+        m_set = ::SetupDiCreateDeviceInfoList(&kPorts, nullptr);
+        m_device.cbSize = sizeof m_device;
+        if (m_set == INVALID_HANDLE_VALUE
+            || !::SetupDiCreateDeviceInfoW(m_set, L"PORTS", &kPorts, nullptr, nullptr, DICD_GENERATE_ID, &m_device)
+            || !::SetupDiRegisterDeviceInfo(m_set, &m_device, 0, nullptr, nullptr, nullptr))
+            return;
+        m_registered = true;
+        const HKEY key = ::SetupDiCreateDevRegKeyW(m_set, &m_device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
+        if (key == INVALID_HANDLE_VALUE)
+            return;
+        ::RegSetValueExW(key, L"PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>(portName),
+                         static_cast<DWORD>((std::wcslen(portName) + 1) * sizeof(wchar_t)));
+        if (latencyMs)
+            ::RegSetValueExW(key, L"LatencyTimer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*latencyMs),
+                             sizeof(DWORD));
+        ::RegCloseKey(key);
+        m_ready = true;
+    }
+    ~RegisteredPort()
+    {
+        if (m_registered)
+            ::SetupDiRemoveDevice(m_set, &m_device);
+        if (m_set != INVALID_HANDLE_VALUE)
+            ::SetupDiDestroyDeviceInfoList(m_set);
+    }
+    RegisteredPort(const RegisteredPort&) = delete;
+    RegisteredPort& operator=(const RegisteredPort&) = delete;
+    bool Ready() const { return m_ready; }
+
+private:
+    HDEVINFO m_set = INVALID_HANDLE_VALUE;
+    SP_DEVINFO_DATA m_device{};
+    bool m_registered = false;
+    bool m_ready = false;
+};
+
+}  // namespace
+
+// The latency timer is read where the adapter's driver keeps it, for the
+// port of that name in any spelling; a port without one, or none by that
+// name, tells nothing (and the search then assumes the usual 16 ms).
+TEST(PortDescriptionTest, LatencyTimerIsReadFromThePortsDeviceParameters)
+{
+    const RegisteredPort adapter(L"COM77", 2);
+    const RegisteredPort plain(L"COM78", std::nullopt);
+    ASSERT_TRUE(adapter.Ready() && plain.Ready()) << "could not register a port: " << ::GetLastError();
+    EXPECT_EQ(PortLatencyTimerMs("COM77"), 2u);
+    EXPECT_EQ(PortLatencyTimerMs("com77"), 2u);
+    EXPECT_EQ(PortLatencyTimerMs("COM78"), std::nullopt);
+    EXPECT_EQ(PortLatencyTimerMs("COM79"), std::nullopt);
+}

@@ -50,21 +50,39 @@ std::string DeviceText(HDEVINFO set, SP_DEVINFO_DATA& device, DWORD property)
 // The "PortName" value of the device's hardware key; empty for a device
 // without one (a parallel port keeps its own name there too, and is simply
 // never asked for).
-std::string PortNameOf(HDEVINFO set, SP_DEVINFO_DATA& device)
+std::string PortNameOf(HKEY key)
 {
-    const HKEY opened = ::SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-    if (opened == INVALID_HANDLE_VALUE)
-        return {};
-    UniqueKey key;
-    *key.Receive() = opened;
     wchar_t name[64] = {};
     DWORD size = sizeof name - sizeof(wchar_t);
     DWORD type = 0;
-    if (::RegQueryValueExW(key.Get(), L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) !=
-            ERROR_SUCCESS ||
+    if (!key || ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) !=
+                    ERROR_SUCCESS ||
         type != REG_SZ)
         return {};
     return Utf8Of(name);
+}
+
+// Calls visit(set, device, hardware key, port name) for each present port
+// of the Ports class that has a port name, until it returns false.
+template <typename Visit>
+void ForEachPlugAndPlayPort(Visit visit)
+{
+    const DeviceInfoSet set;
+    if (!set.Valid())
+        return;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
+        // The device's hardware key ("Device Parameters").
+        UniqueKey key;
+        const HKEY opened =
+            ::SetupDiOpenDevRegKey(set.Get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+        if (opened != INVALID_HANDLE_VALUE)
+            *key.Receive() = opened;
+        const std::string port = PortNameOf(key.Get());
+        if (!port.empty() && !visit(set.Get(), device, key.Get(), port))
+            return;
+    }
 }
 
 bool EndsWith(const std::string& text, const std::string& end)
@@ -98,21 +116,33 @@ std::string PortDescriptionOf(const std::string& portName, const std::string& fr
 std::map<std::string, std::string> PlugAndPlayPortDescriptions()
 {
     std::map<std::string, std::string> descriptions;
-    const DeviceInfoSet set;
-    if (!set.Valid())
-        return descriptions;
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof device;
-    for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set.Get(), index, &device); ++index) {
-        const std::string port = PortNameOf(set.Get(), device);
-        if (port.empty())
-            continue;
-        std::string friendly = DeviceText(set.Get(), device, SPDRP_FRIENDLYNAME);
+    ForEachPlugAndPlayPort([&](HDEVINFO set, SP_DEVINFO_DATA& device, HKEY, const std::string& port) {
+        std::string friendly = DeviceText(set, device, SPDRP_FRIENDLYNAME);
         if (friendly.empty())
-            friendly = DeviceText(set.Get(), device, SPDRP_DEVICEDESC);
-        std::string description = PortDescriptionOf(port, friendly, DeviceText(set.Get(), device, SPDRP_MFG));
+            friendly = DeviceText(set, device, SPDRP_DEVICEDESC);
+        std::string description = PortDescriptionOf(port, friendly, DeviceText(set, device, SPDRP_MFG));
         if (!description.empty())
             descriptions[PortKey(port)] = std::move(description);
-    }
+        return true;
+    });
     return descriptions;
+}
+
+std::optional<uint32_t> PortLatencyTimerMs(const std::string& portName)
+{
+    std::optional<uint32_t> latency;
+    const std::string wanted = PortKey(portName);
+    ForEachPlugAndPlayPort([&](HDEVINFO, SP_DEVINFO_DATA&, HKEY key, const std::string& port) {
+        if (PortKey(port) != wanted)
+            return true;
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        DWORD type = 0;
+        if (::RegQueryValueExW(key, L"LatencyTimer", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+                ERROR_SUCCESS &&
+            type == REG_DWORD && value <= 255)
+            latency = value;
+        return false;
+    });
+    return latency;
 }

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "platform/PortMap.h"
+#include "platform/win32/PortDescriptions.h"
 #include "platform/win32/WideText.h"
 
 namespace {
@@ -108,6 +109,7 @@ bool Win32SerialLine::Open(const std::string& portName)
     }
     m_port = std::move(port);
     m_haveState = false;
+    m_latencyMs = PortLatencyTimerMs(portName);
     FailOpen(LineOpenError::None, {});
     return true;
 }

@@ -36,6 +36,8 @@ public:
     bool SwitchRtsWhileSending(uint32_t leadMs, uint32_t tailMs) override;
     ReadOutcome Read(char* into, uint32_t count) override;
     bool Lost() override;
+    // The USB adapter's latency timer, as its driver keeps it for the port.
+    std::optional<uint32_t> LatencyMs() const override { return m_latencyMs; }
 
     // The name CreateFileW is given: "\\.\COMn" (or the resolver's name)
     // for a port name in any spelling, anything else as it stands.
@@ -56,6 +58,7 @@ private:
     bool m_haveState = false;
     LineOpenError m_openError = LineOpenError::None;
     std::string m_openDetail;
+    std::optional<uint32_t> m_latencyMs;
 };
 
 // Maps a GetLastError() code of CreateFileW to the reason shown to the user.
