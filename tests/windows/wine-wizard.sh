@@ -148,7 +148,8 @@ accept_close() {
 }
 
 # --- the devices and ports ---------------------------------------------------
-start_device source --baud 19200 --random-areas 21:700,300,100,40
+# Slow to answer, so that its read lasts long enough to press keys in.
+start_device source --baud 19200 --turnaround 60 --random-areas 21:700,300,100,40
 source_pty=$pty
 start_device target --baud 19200 --random-areas 22:16,16,16,16
 target_pty=$pty
