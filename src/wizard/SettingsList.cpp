@@ -219,3 +219,21 @@ void SettingsPageLogic::OnCancel()
     if (!Outdated() || m_list.Cells() != m_originCells)
         SaveListSettings();
 }
+
+CommSettings SettingsPageLogic::ListRecord()
+{
+    m_list.CommitOpenEditor();
+    return m_list.Read();
+}
+
+std::vector<std::string> SettingsPageLogic::PortsPresent()
+{
+    m_store.EnumeratePorts();
+    return m_store.m_ports;
+}
+
+void SettingsPageLogic::ShowFound(const CommSettings& settings)
+{
+    // The origin stays: the list now differs from it as after an edit.
+    m_list.Fill(settings);
+}

@@ -8,6 +8,8 @@
 #include "wizard/SettingsList.h"
 
 class CMyList;
+class QLabel;
+class QPushButton;
 
 class SettingsPage : public WizardPage {
 public:
@@ -19,13 +21,20 @@ public:
     void OnSetActive() override { m_logic.OnSetActive(); }
     void OnCancel() override { m_logic.OnCancel(); }
     CMyList* List() const { return m_list; }
+    QPushButton* SearchButton() const { return m_searchButton; }
+    QLabel* SearchNote() const { return m_searchNote; }
     CommSettings& Settings() { return m_logic.m_settings; }
 
 protected:
     void OnInitDialog() override;
 
 private:
+    // "Найти прибор...".
+    void OnFindDevice();
+
     CMyList* m_list;
+    QPushButton* m_searchButton;
+    QLabel* m_searchNote;
     SettingsPageLogic m_logic;
 };
 
