@@ -22,8 +22,12 @@ protected:
     void OnSetActive() override { m_logic.OnSetActive(); }
     void OnCancel() override { m_logic.OnCancel(); }
     bool OnNotify(const NMHDR& header, LRESULT* result) override;
+    void OnCommand(int id, int code) override;
 
 private:
+    // "Найти прибор...".
+    void OnFindDevice();
+
     int m_listId;
     CMyList m_list;
     SettingsPageLogic m_logic;
