@@ -109,10 +109,12 @@ uint32_t SearchDialogLogic::Percent() const
     uint64_t done = 0;
     uint64_t total = 0;
     for (std::size_t i = 0; i < ports.size(); ++i) {
+        // A port that could not be opened, or went, has nothing left to
+        // try: the bar counts the ports being searched.
+        if (i < outcomes.size() && Skipped(outcomes[i])) continue;
         const PortSearchProgress progress = ports[i]->Progress();
         total += progress.total;
-        // A port that could not be opened, or went, has nothing left to try.
-        done += i < outcomes.size() && Skipped(outcomes[i]) ? progress.total : progress.done;
+        done += progress.done;
     }
     return total == 0 ? 0 : static_cast<uint32_t>(std::min<uint64_t>(100, done * 100 / total));
 }
