@@ -194,10 +194,12 @@ void SettingsPageLogic::Fill(const CommSettings& settings)
 
 bool SettingsPageLogic::Outdated() const { return m_store.StoredRecord() != m_origin; }
 
-void SettingsPageLogic::OnSetActive()
+bool SettingsPageLogic::OnSetActive()
 {
-    if (Outdated())
-        Fill(m_store.StoredRecord());
+    if (!Outdated())
+        return false;
+    Fill(m_store.StoredRecord());
+    return true;
 }
 
 void SettingsPageLogic::SaveListSettings()

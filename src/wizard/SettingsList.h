@@ -147,8 +147,9 @@ public:
     SettingsPageLogic(SettingsStore& store, SettingsList& list);
 
     void OnInitDialog();
-    // The page has become the current page.
-    void OnSetActive();
+    // The page has become the current page; true when it shows what is
+    // stored anew, so a note of a device found is no longer about its list.
+    bool OnSetActive();
     void SaveListSettings();
     // The program is being left.
     void OnCancel();

@@ -230,11 +230,20 @@ TEST_F(SearchPageTest, ADeviceOnAnotherPortAtOtherSettingsFillsTheListAndNothing
     EXPECT_EQ(keys.ReadDword(kMirrexKey, "baud_rate"), 115200u);
 
     // Coming back to the page keeps it; the page's store stores it.
-    page.OnSetActive();
+    EXPECT_FALSE(page.OnSetActive());
     EXPECT_EQ(list.Read(), expected);
     page.SaveListSettings();
     EXPECT_EQ(store.GetRecord(), expected);
     EXPECT_EQ(keys.ReadDword(kMirrexKey, "address"), 77u);
+
+    // Settings stored elsewhere meanwhile replace it, note and all.
+    PressSearch({"COM4"}, {{9600}, SearchFormats::Stored});
+    CommSettings other = PageSettings();
+    other.baud_rate = 19200;
+    store.SetRecord(other);
+    store.Save();
+    EXPECT_TRUE(page.OnSetActive());
+    EXPECT_EQ(list.Read(), other);
 }
 
 TEST_F(SearchPageTest, NothingAnsweringTellsWhatWasSearchedAndThePortThatWouldNotOpen)

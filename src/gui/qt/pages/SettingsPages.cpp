@@ -18,6 +18,11 @@ SettingsPage::SettingsPage(PageServices& services, int index, int listId)
     connect(m_searchButton, &QPushButton::clicked, this, [this] { OnFindDevice(); });
 }
 
+void SettingsPage::OnSetActive()
+{
+    if (m_logic.OnSetActive()) m_searchNote->clear();
+}
+
 void SettingsPage::OnFindDevice()
 {
     const std::string note = FindDeviceForPage(m_logic, Services().prompts, Services().releasePort,

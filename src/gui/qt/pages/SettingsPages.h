@@ -18,7 +18,7 @@ public:
     // Reads the list into the page's settings and stores them in the
     // settings store and the key store.
     void SaveListSettings() { m_logic.SaveListSettings(); }
-    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnSetActive() override;
     void OnCancel() override { m_logic.OnCancel(); }
     CMyList* List() const { return m_list; }
     QPushButton* SearchButton() const { return m_searchButton; }

@@ -33,6 +33,11 @@ bool SettingsPage::OnNotify(const NMHDR& header, LRESULT* result)
     }
 }
 
+void SettingsPage::OnSetActive()
+{
+    if (m_logic.OnSetActive()) SetControlText(kIdSearchNote, {});
+}
+
 void SettingsPage::OnCommand(int id, int code)
 {
     if (id == kIdSearchButton && code == BN_CLICKED) OnFindDevice();

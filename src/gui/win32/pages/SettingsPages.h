@@ -19,7 +19,7 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnSetActive() override;
     void OnCancel() override { m_logic.OnCancel(); }
     bool OnNotify(const NMHDR& header, LRESULT* result) override;
     void OnCommand(int id, int code) override;
