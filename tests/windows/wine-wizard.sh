@@ -346,8 +346,12 @@ check "nothing pressed meanwhile started anything: page 3, no question" eval 'wa
 check "Выход and Yes end the program" leave_wizard
 
 # --- the search button: a device at settings other than the stored ones ---------
-# Only the bus answers now: the other devices go (their ports fail to open).
-for pid in "${devsim_pids[@]:0:4}"; do kill "$pid" 2>/dev/null || true; done
+# Only the bus is searched: the other devices' ports leave the device map
+# (a port left to a device that has gone could be a new terminal by now).
+for port in COM7 COM8 COM9 COM10; do wine_quiet reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f || true; done
+wineserver -k || true
+wineserver -w
+wineserver -p >>"$work/wine.log" 2>&1
 kSearchButton=1014 kSearchNote=1015
 store_settings 1 11 "$(win_path "$work/found.klx41")" "$(win_path "$saved")"
 start_wizard
