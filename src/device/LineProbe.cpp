@@ -21,6 +21,8 @@ constexpr uint32_t kUnknownLatencyMs = 16;
 // An answer that falls silent for this long has ended, as in an exchange.
 constexpr uint64_t kAnswerGapUs = 20000;
 const uint16_t kDevHash = NameHash("dev", 3);
+// The listening reads return this soon after the characters stop.
+constexpr uint32_t kReadGapMs = 1;
 
 uint32_t BitsPerCharacter(const LineFormat& format)
 {
@@ -79,7 +81,10 @@ void LineProbe::ListenUntil(uint64_t deadlineUs)
             continue;
         }
         const auto leftMs = std::max<uint32_t>(1, static_cast<uint32_t>((deadlineUs - now + 500) / 1000));
-        line.SetTimeouts({0, 0, leftMs});
+        // A gap after the characters that have come ends the read too: a
+        // comm driver may otherwise hold a read begun until all it asked
+        // for has arrived, whatever the total time-out says.
+        line.SetTimeouts({kReadGapMs, 0, leftMs});
         char buffer[64];
         const ReadOutcome got = line.Read(buffer, sizeof buffer);
         Take(buffer, got.count);

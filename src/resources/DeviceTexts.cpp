@@ -1,5 +1,7 @@
 #include "resources/DeviceTexts.h"
 
+#include "resources/SearchTexts.h"
+
 namespace texts {
 
 const char* StatusText(int code)
@@ -43,6 +45,8 @@ const char* StringTableEntry(int id)
     case 151: return "Выбор сетевых настроек ";
     case 153: return "Подождите, выполняется перезагрузка прибора... ";
     case 155: return " ";
+    // Ours: the search dialog's caption.
+    case 160: return texts::kSearchTitle;
     default: return "";
     }
 }

@@ -18,5 +18,7 @@ inline constexpr const char* kSearchFormats = "форматы ";
 inline constexpr const char* kSearchAddresses = "адреса ";
 inline constexpr const char* kSearchPorts = "порты ";
 inline constexpr const char* kSearchUnknownModel = "(модель не сообщает)";
+inline constexpr const char* kSearchBitsPerSecond = " бит/с";
+inline constexpr const char* kSearchNoPorts = "Нет ни одного COM-порта, на котором можно искать прибор. ";
 
 }  // namespace texts

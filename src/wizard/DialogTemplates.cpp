@@ -1,8 +1,10 @@
 #include "wizard/DialogTemplates.h"
 
+#include <array>
 #include <iterator>
 
 #include "resources/PageTexts.h"
+#include "resources/SearchTexts.h"
 #include "wizard/WizardFlow.h"
 
 namespace {
@@ -31,12 +33,21 @@ constexpr ControlSpec kPage2[] = {
     {ControlKind::Static, 0, texts::kConnectForSave, {132, 16, 120, 44}, kStyleNone, 0},
 };
 
-constexpr ControlSpec SettingsListControl(int id)
+// The settings list, and under it ours: the search button and, beside it,
+// the note of the device the search found. The list keeps room for its
+// nine rows and header; the note has three lines, and the page's margin
+// stays below both.
+constexpr std::array<ControlSpec, 4> SettingsPageControls(int listId)
 {
-    return {ControlKind::ListView, id, nullptr, {110, 1, 169, 138}, kStyleBorder | kStyleReport, 0};
+    return {{
+        kSidePicture,
+        {ControlKind::ListView, listId, nullptr, {110, 1, 169, 103}, kStyleBorder | kStyleReport, 0},
+        {ControlKind::PushButton, kIdSearchButton, texts::kSearchButton, {110, 108, 64, 14}, kStyleTabStop, 0},
+        {ControlKind::Static, kIdSearchNote, nullptr, {178, 107, 101, 26}, kStyleNone, 0},
+    }};
 }
 
-constexpr ControlSpec kPage3[] = {kSidePicture, SettingsListControl(kIdReadSettingsList)};
+constexpr auto kPage3 = SettingsPageControls(kIdReadSettingsList);
 
 constexpr ControlSpec kPage4[] = {
     kSidePicture,
@@ -75,13 +86,20 @@ constexpr ControlSpec kPage7[] = {
      kStyleAuto | kStyleTabStop | kStyleMultiline, 0},
 };
 
-constexpr ControlSpec kPage8[] = {kSidePicture, SettingsListControl(kIdWriteSettingsList)};
+constexpr auto kPage8 = SettingsPageControls(kIdWriteSettingsList);
 
 constexpr ControlSpec kProgress[] = {
     {ControlKind::ProgressBar, kIdProgressBar, nullptr, {48, 20, 197, 13}, kStyleBorder | kStyleSmooth, 0},
     {ControlKind::Picture, 0, nullptr, {0, 0, 41, 55}, kStyleBitmap, kBitmapProgress},
     {ControlKind::Static, kIdProgressText, texts::kProgressTemplateText, {55, 6, 181, 12}, kStyleCentre, 0},
     {ControlKind::PushButton, kIdProgressCancel, texts::kProgressCancel, {196, 37, 50, 14}, kStyleTabStop, 0},
+};
+
+// What is tried on each port, the bar of the candidates done, "Отмена".
+constexpr ControlSpec kSearch[] = {
+    {ControlKind::Static, kIdSearchText, nullptr, {7, 6, 240, 26}, kStyleNone, 0},
+    {ControlKind::ProgressBar, kIdSearchBar, nullptr, {7, 35, 240, 12}, kStyleBorder | kStyleSmooth, 0},
+    {ControlKind::PushButton, kIdProgressCancel, texts::kSearchCancel, {197, 52, 50, 14}, kStyleTabStop, 0},
 };
 
 constexpr DialogTemplate Page(int number, std::span<const ControlSpec> controls)
@@ -93,6 +111,7 @@ constexpr DialogTemplate kTemplates[] = {
     Page(1, kPage1), Page(2, kPage2), Page(3, kPage3), Page(4, kPage4),
     Page(5, kPage5), Page(6, kPage6), Page(7, kPage7), Page(8, kPage8),
     {kTemplateProgress, 254, 55, kProgressFont, 8, kProgramNameString, kProgress},
+    {kTemplateSearch, 254, 72, kProgressFont, 8, kTemplateSearch, kSearch},
 };
 
 }  // namespace

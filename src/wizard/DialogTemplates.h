@@ -51,6 +51,8 @@ struct DialogTemplate {
 // Template ids.
 constexpr int kTemplateFirstPage = 103;  // page n has template 102 + n
 constexpr int kTemplateProgress = 152;
+// Ours: the dialog of the device search.
+constexpr int kTemplateSearch = 160;
 
 // Control ids that the code refers to (the start page's radio buttons are
 // kRadioSaveToFile ... of the flow; the progress dialog's button is 2).
@@ -68,6 +70,12 @@ constexpr int kIdVerifyCheck = 1012;
 // Ours: page 7's check box for keeping the device's configuration first.
 constexpr int kIdBackupCheck = 1013;
 constexpr int kIdProgressCancel = 2;
+// Ours: the search button of pages 3 and 8, the note of the device it
+// found, and the search dialog's text and bar (its button is 2 as well).
+constexpr int kIdSearchButton = 1014;
+constexpr int kIdSearchNote = 1015;
+constexpr int kIdSearchText = 1016;
+constexpr int kIdSearchBar = 1017;
 
 // Bitmap and icon resources.
 constexpr int kIconProgram = 128;
@@ -76,7 +84,7 @@ constexpr int kBitmapWatermark = 130;
 constexpr int kBitmapPageSide = 131;
 constexpr int kBitmapProgress = 154;
 
-// 103 to 110 and 152; nullptr for any other id.
+// 103 to 110, 152 and 160; nullptr for any other id.
 const DialogTemplate* FindTemplate(int templateId);
 // The control of a template with that id; nullptr when it has none.
 const ControlSpec* FindControl(const DialogTemplate& dialog, int id);

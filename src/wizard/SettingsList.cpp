@@ -194,10 +194,12 @@ void SettingsPageLogic::Fill(const CommSettings& settings)
 
 bool SettingsPageLogic::Outdated() const { return m_store.StoredRecord() != m_origin; }
 
-void SettingsPageLogic::OnSetActive()
+bool SettingsPageLogic::OnSetActive()
 {
-    if (Outdated())
-        Fill(m_store.StoredRecord());
+    if (!Outdated())
+        return false;
+    Fill(m_store.StoredRecord());
+    return true;
 }
 
 void SettingsPageLogic::SaveListSettings()
@@ -218,4 +220,22 @@ void SettingsPageLogic::OnCancel()
     m_list.CommitOpenEditor();
     if (!Outdated() || m_list.Cells() != m_originCells)
         SaveListSettings();
+}
+
+CommSettings SettingsPageLogic::ListRecord()
+{
+    m_list.CommitOpenEditor();
+    return m_list.Read();
+}
+
+std::vector<std::string> SettingsPageLogic::PortsPresent()
+{
+    m_store.EnumeratePorts();
+    return m_store.m_ports;
+}
+
+void SettingsPageLogic::ShowFound(const CommSettings& settings)
+{
+    // The origin stays: the list now differs from it as after an edit.
+    m_list.Fill(settings);
 }

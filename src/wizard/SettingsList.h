@@ -147,11 +147,21 @@ public:
     SettingsPageLogic(SettingsStore& store, SettingsList& list);
 
     void OnInitDialog();
-    // The page has become the current page.
-    void OnSetActive();
+    // The page has become the current page; true when it shows what is
+    // stored anew, so a note of a device found is no longer about its list.
+    bool OnSetActive();
     void SaveListSettings();
     // The program is being left.
     void OnCancel();
+
+    // The record the list shows now, an open editor committed first.
+    CommSettings ListRecord();
+    // The ports present, enumerated anew.
+    std::vector<std::string> PortsPresent();
+    // Shows settings the user has not chosen in the list (a device found
+    // there); they are stored only when the page stores its list, and a
+    // return to the page keeps them as any edit is kept.
+    void ShowFound(const CommSettings& settings);
 
     CommSettings m_settings{};
 

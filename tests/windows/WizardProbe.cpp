@@ -6,6 +6,7 @@
 //   wizard_probe page              the page number (1 to 8) the sheet shows
 //   wizard_probe box               the text of the newest message box
 //   wizard_probe progress          the progress dialog's status text
+//   wizard_probe search            the search dialog's text of what it tries
 //   wizard_probe cell ROW          screen point of a settings value cell
 //   wizard_probe combo-arrow       screen point of the open combo box's arrow
 //   wizard_probe dropdown ENTRY    screen point of an entry of the open drop-down
@@ -41,6 +42,8 @@ namespace {
 constexpr int kNextButton = 0x3024;
 constexpr int kProgressBar = 1009;
 constexpr int kProgressText = 1010;
+constexpr int kSearchText = 1016;
+constexpr int kSearchBar = 1017;
 constexpr int kBoxText = 0xFFFF;
 
 void Print(const std::string& text)
@@ -342,6 +345,13 @@ int wmain(int argc, wchar_t** argv)
         Print(TextOf(::GetDlgItem(dialog, kProgressText)));
         return 0;
     }
+    if (command == L"search") {
+        const HWND dialog = FindDialogWith(kSearchBar);
+        if (!dialog)
+            return 1;
+        Print(TextOf(::GetDlgItem(dialog, kSearchText)));
+        return 0;
+    }
     if (command == L"tooltip") {
         const HWND tip = TipShown();
         if (!tip)
@@ -392,6 +402,6 @@ int wmain(int argc, wchar_t** argv)
         return RestartText(static_cast<DWORD>(std::wcstol(argv[2], nullptr, 10)));
     if (command == L"paint-gaps" && argc > 2)
         return PaintGaps(static_cast<DWORD>(std::wcstol(argv[2], nullptr, 10)));
-    Print("usage: wizard_probe page|box|progress|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID|paint-gaps MS|restart-text MS");
+    Print("usage: wizard_probe page|box|progress|search|tooltip|cell ROW|combo-arrow|dropdown ENTRY|button ID|control ID|text ID|paint-gaps MS|restart-text MS");
     return 2;
 }

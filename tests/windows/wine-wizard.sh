@@ -8,7 +8,9 @@
 # (pages 3 and 8), and leaving the program by "Выход" and by the system's
 # close request; page 8 showing and storing the rate page 3 stored; a
 # silent device, while the window keeps painting and ignores what is
-# pressed. A picture of every page, both
+# pressed; the search button of page 3, cancelled, then finding a device
+# of a bus at settings other than the stored ones, which the save then
+# uses. A picture of every page, both
 # progress dialogs and the message boxes goes into SHOTS.
 # Usage: wine-wizard.sh MIRREX.exe WIZARD_PROBE.exe LINUX-CLI DEVSIM WORKDIR SHOTS
 # Needs DISPLAY (a virtual display), WINEPREFIX (a prefix of its own) and
@@ -161,7 +163,11 @@ start_device large --baud 115200 --random-areas 23:20480,12288,6144,2048
 large_pty=$pty
 start_device receiver --baud 115200 --random-areas 24:16,16,16,16
 receiver_pty=$pty
-for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty" "COM10 $silent_pty" "COM11 $receiver_pty"; do
+start_device found --baud 9600 --address 77 --random-areas 23:300,100,40,20 \
+  --device address=120,model=RGX207K,version=2.0
+found_pty=$pty
+for port in "COM7 $source_pty" "COM8 $target_pty" "COM9 $refused_pty" "COM10 $silent_pty" "COM11 $found_pty" \
+            "COM12 $receiver_pty"; do
   wine_quiet reg add 'HKLM\Software\Wine\Ports' /v "${port% *}" /d "${port#* }" /f
 done
 # The device map is filled from the Ports key when the server starts.
@@ -353,7 +359,7 @@ check "Выход and Yes end the program" leave_wizard
 # status text must show on the screen all that time, not only in the window.
 large="$work/large.klx41"
 "$cli_linux" --port "$large_pty" --baud 115200 save "$large" <&- >"$work/large.out" 2>&1
-store_settings 2 11 "$(win_path "$large")" "$(win_path "$large")" 115200
+store_settings 2 12 "$(win_path "$large")" "$(win_path "$large")" 115200
 wine_quiet reg add 'HKCU\Software\Tolvar\Mirrex' /v PAGE6_Check2_Verify_P6 /t REG_DWORD /d 0 /f
 start_wizard
 key Return && wait_page 6 && key Return && wait_page 7
@@ -372,6 +378,44 @@ for pass in 1 2; do
   key Return
   wait_page 7 10 || true
 done
+check "Выход and Yes end the program" leave_wizard
+
+# --- the search button: a device at settings other than the stored ones ---------
+# Only the bus is searched: the other devices' ports leave the device map
+# (a port left to a device that has gone could be a new terminal by now).
+for port in COM7 COM8 COM9 COM10 COM12; do wine_quiet reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f || true; done
+wineserver -k || true
+wineserver -w
+wineserver -p >>"$work/wine.log" 2>&1
+kSearchButton=1014 kSearchNote=1015
+store_settings 1 11 "$(win_path "$work/found.klx41")" "$(win_path "$saved")"
+start_wizard
+check "page 3 before a search" eval 'key Return && wait_page 2 && key Return && wait_page 3'
+shot 03-search-button
+click_at $(probe control $kSearchButton)
+check "the search dialog shows what the page's port tries first" wait_for '^Проверяется: COM11, 19200 бит/с, 8N1, адрес' 20 search
+shot 25-search-dialog
+key Escape
+search_gone() { for _ in $(seq 50); do probe search >/dev/null || return 0; sleep 0.1; done; return 1; }
+check "Esc ends the search without a message" eval 'search_gone && sleep 0.5 && no_box && wait_page 3'
+click_at $(probe control $kSearchButton)
+check "the search finds the bus's device at 9600 bit/s, address 77" \
+  wait_for '^Найден прибор KLX41 1\.0: COM11, 9600 бит/с, 8N1, адрес 77 \(8\)$' 120 text $kSearchNote
+shot 26-search-found
+check "nothing is stored before Next" test "$(stored_dword baud_rate)" = 19200
+press_button $kNext
+check "Next reads the device with the settings found" wait_page 4 120
+check "the settings found are stored" eval 'test "$(stored_dword baud_rate)" = 9600 && test "$(stored_dword address)" = 77'
+key Return
+check "the save with the settings found tells of its success" wait_box 'успешно сохранена' 30
+key Return
+if [ -s "$work/found.klx41" ] \
+    && "$cli_linux" --port "$found_pty" --baud 9600 --address 77 save "$work/found-linux.klx41" <&- >"$work/cli.out" 2>&1 \
+    && cmp -s "$work/found.klx41" "$work/found-linux.klx41"; then
+  pass "the file saved with the settings found is the device's configuration"
+else
+  fail "no file saved from the device found: $(cat "$work/cli.out")"
+fi
 check "Выход and Yes end the program" leave_wizard
 
 echo "wine-wizard: $passes passed, $failures failed"

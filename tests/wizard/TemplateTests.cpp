@@ -21,6 +21,7 @@ std::vector<int> AllTemplateIds()
     for (int page = 0; page < kPageCount; ++page)
         ids.push_back(PageSpecOf(page).templateId);
     ids.push_back(kTemplateProgress);
+    ids.push_back(kTemplateSearch);
     return ids;
 }
 
@@ -55,7 +56,7 @@ TEST(Templates, EveryPageHasItsTemplateAndNoControlCoversAnother)
 TEST(Templates, ControlsTheCodeRefersToAreWhereItLooks)
 {
     struct Expected {
-        int page;  // -1: the progress dialog
+        int page;  // -1: the progress dialog, -2: the search dialog
         int id;
         ControlKind kind;
     };
@@ -74,9 +75,18 @@ TEST(Templates, ControlsTheCodeRefersToAreWhereItLooks)
         {-1, kIdProgressBar, ControlKind::ProgressBar},
         {-1, kIdProgressText, ControlKind::Static},
         {-1, kIdProgressCancel, ControlKind::PushButton},
+        {kPageReadSettings, kIdSearchButton, ControlKind::PushButton},
+        {kPageWriteSettings, kIdSearchButton, ControlKind::PushButton},
+        {kPageReadSettings, kIdSearchNote, ControlKind::Static},
+        {kPageWriteSettings, kIdSearchNote, ControlKind::Static},
+        {-2, kIdSearchText, ControlKind::Static},
+        {-2, kIdSearchBar, ControlKind::ProgressBar},
+        {-2, kIdProgressCancel, ControlKind::PushButton},
     };
     for (const Expected& e : expected) {
-        const int templateId = e.page < 0 ? kTemplateProgress : PageSpecOf(e.page).templateId;
+        const int templateId = e.page == -1   ? kTemplateProgress
+                               : e.page == -2 ? kTemplateSearch
+                                              : PageSpecOf(e.page).templateId;
         const ControlSpec* control = FindControl(*FindTemplate(templateId), e.id);
         ASSERT_NE(control, nullptr) << templateId << " " << e.id;
         EXPECT_EQ(control->kind, e.kind) << e.id;
@@ -88,9 +98,9 @@ TEST(Templates, ControlsTheCodeRefersToAreWhereItLooks)
 
 TEST(Templates, TheOptionsKeepTheDialogMarginAboveTheBottomEdge)
 {
-    // The side picture and the settings lists fill the page by design;
-    // everything else stays the dialog margin (7 units) above the bottom edge.
-    for (int page : {kPageReplicateFile, kPageWrite}) {
+    // The side picture fills the page by design; everything else stays the
+    // dialog margin (7 units) above the bottom edge.
+    for (int page : {kPageReadSettings, kPageReplicateFile, kPageWrite, kPageWriteSettings}) {
         const DialogTemplate& dialog = *FindTemplate(PageSpecOf(page).templateId);
         for (const ControlSpec& control : dialog.controls) {
             if (control.kind == ControlKind::Picture) continue;

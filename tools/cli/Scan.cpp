@@ -10,6 +10,7 @@
 #include "Interrupts.h"
 #include "PortSession.h"
 #include "device/DeviceSearch.h"
+#include "device/SearchSummary.h"
 #include "platform/CodePage1251.h"
 #include "platform/Console.h"
 #include "platform/PortMap.h"
@@ -18,21 +19,13 @@
 
 namespace {
 
-std::string Width(const CommSettings& settings) { return IsElevenBit(settings) ? "11" : "8"; }
-
-std::string Candidate(const std::string& port, const CommSettings& settings)
-{
-    return port + ", " + std::to_string(settings.baud_rate) + texts::kCliBitsPerSecond + ", " + FormatName(settings)
-           + ", " + texts::kSearchAddress + std::to_string(settings.address) + " (" + Width(settings) + ")";
-}
-
 std::string Text(const std::optional<std::u16string>& text) { return text ? Utf16ToUtf8(*text) : std::string(); }
 
 std::string DeviceLine(const FoundDevice& device)
 {
     const CommSettings& s = device.settings;
     return device.port + "\t" + std::to_string(s.baud_rate) + "\t" + FormatName(s) + "\t" + std::to_string(s.address)
-           + "\t" + Width(s) + "\t" + (device.model ? Text(device.model) : texts::kSearchUnknownModel) + "\t"
+           + "\t" + AddressWidthText(s) + "\t" + (device.model ? Text(device.model) : texts::kSearchUnknownModel) + "\t"
            + Text(device.version) + "\n";
 }
 
@@ -48,30 +41,8 @@ std::string DeviceJson(const FoundDevice& device)
     return "{\"port\":" + JsonQuoted(device.port) + ",\"baud\":" + std::to_string(s.baud_rate) + ",\"format\":"
            + JsonQuoted(FormatName(s)) + ",\"data_bits\":" + std::to_string(s.byte_size) + ",\"parity\":\"" + parity
            + "\",\"stop_bits\":" + (s.stop_bits == 2 ? "2" : "1") + ",\"address\":" + std::to_string(s.address)
-           + ",\"address_bits\":" + Width(s) + ",\"model\":" + JsonOrNull(device.model)
+           + ",\"address_bits\":" + AddressWidthText(s) + ",\"model\":" + JsonOrNull(device.model)
            + ",\"version\":" + JsonOrNull(device.version) + "}\n";
-}
-
-// What was searched, for the message when nothing answered.
-std::string Searched(const DeviceSearch& search)
-{
-    std::string ports;
-    std::string rates;
-    std::string formats;
-    std::string widths;
-    const auto add = [](std::string& list, const std::string& item) {
-        if (("," + list + ",").find("," + item + ",") == std::string::npos) list += (list.empty() ? "" : ",") + item;
-    };
-    for (const auto& port : search.Ports()) {
-        add(ports, port->PortName());
-        for (const ProbeGroup& group : port->Groups()) {
-            add(rates, std::to_string(group.settings.baud_rate));
-            add(formats, FormatName(group.settings));
-            add(widths, "0.." + std::to_string(group.addresses.size() - 1) + " (" + Width(group.settings) + ")");
-        }
-    }
-    return std::string(texts::kSearchPorts) + ports + "; " + texts::kSearchRates + rates + "; " + texts::kSearchFormats
-           + formats + "; " + texts::kSearchAddresses + widths + ". ";
 }
 
 // One line on the terminal, redrawn in place: what each port is trying
@@ -81,7 +52,7 @@ void ShowProgress(const DeviceSearch& search)
     std::string line = texts::kCliScanTrying;
     for (const auto& port : search.Ports()) {
         const PortSearchProgress progress = port->Progress();
-        line += Candidate(port->PortName(), progress.trying) + (progress.confirming ? " ?" : "") + "; ";
+        line += SearchCandidateText(port->PortName(), progress.trying) + (progress.confirming ? " ?" : "") + "; ";
     }
     line += std::to_string(search.Done()) + "/" + std::to_string(search.Total());
     const std::size_t width = ConsoleWidth(StandardStream::Error);
@@ -146,6 +117,6 @@ int ScanPorts(const CliOptions& options)
         std::cerr << texts::kCliScanCancelled << std::endl;
         return EXIT_CANCELLED;
     }
-    std::cerr << texts::kCliScanNothing << Searched(search) << std::endl;
+    std::cerr << texts::kCliScanNothing << SearchedText(search) << std::endl;
     return EXIT_FAILED;
 }

@@ -78,7 +78,8 @@ int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
     endWatch.start(100);
     InstallToolkitTranslations(m_toolkitTexts, ToolkitTranslationsFolder());
     const WizardStart start = StartFromArguments(arguments, m_operations, m_prompts, *m_keys);
-    PageServices services{*m_keys, m_settings, m_prompts, m_files, start.replicateFile};
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, start.replicateFile,
+                          [this] { m_operations.Stop(); }};
     CWizard97PropertySheet sheet(services, m_operations, start.page);
     m_prompts.SetOwner(&sheet);
     m_dialogs.SetOwner(&sheet);

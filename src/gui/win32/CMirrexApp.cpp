@@ -45,7 +45,8 @@ int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
     ::InitCommonControlsEx(&controls);
 
     const WizardStart start = StartFromArguments(arguments, m_operations, m_prompts, *m_keys);
-    PageServices services{*m_keys, m_settings, m_prompts, m_files, m_instance, start.replicateFile};
+    PageServices services{*m_keys, m_settings, m_prompts, m_files, m_instance, start.replicateFile,
+                          [this] { m_operations.Stop(); }};
     CWizard97PropertySheet sheet(services, m_operations, start.page);
     sheet.DoModal();
     return 0;

@@ -2,10 +2,10 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <mutex>
 
 #include "device/DeviceLink.h"
+#include "gui/win32/DialogPlacement.h"
 #include "gui/win32/DialogTemplateBuilder.h"
 #include "gui/win32/Win32Prompts.h"
 #include "platform/win32/WideText.h"
@@ -86,34 +86,6 @@ INT_PTR CALLBACK CWaitNormDialog::DialogProc(HWND window, UINT message, WPARAM w
     auto* self = reinterpret_cast<CWaitNormDialog*>(::GetWindowLongPtrW(window, DWLP_USER));
     return self ? self->OnMessage(message, wParam, lParam) : FALSE;
 }
-
-namespace {
-
-// Over the middle of the window it belongs to, kept inside that monitor's
-// work area.
-void CentreOverOwner(HWND dialog)
-{
-    const HWND owner = ::GetWindow(dialog, GW_OWNER);
-    RECT area{};
-    RECT own{};
-    RECT self{};
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    ::GetMonitorInfoW(::MonitorFromWindow(owner ? owner : dialog, MONITOR_DEFAULTTONEAREST), &monitor);
-    area = monitor.rcWork;
-    if (!owner || !::GetWindowRect(owner, &own))
-        own = area;
-    ::GetWindowRect(dialog, &self);
-    const LONG width = self.right - self.left;
-    const LONG height = self.bottom - self.top;
-    LONG left = (own.left + own.right - width) / 2;
-    LONG top = (own.top + own.bottom - height) / 2;
-    left = std::max(area.left, std::min(left, area.right - width));
-    top = std::max(area.top, std::min(top, area.bottom - height));
-    ::SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-}  // namespace
 
 void CWaitNormDialog::OnInitDialog()
 {

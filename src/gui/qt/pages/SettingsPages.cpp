@@ -1,15 +1,36 @@
 #include "gui/qt/pages/SettingsPages.h"
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
 
+#include "gui/qt/CSearchDialog.h"
 #include "gui/qt/pages/CMyList.h"
 #include "wizard/DialogTemplates.h"
 
 SettingsPage::SettingsPage(PageServices& services, int index, int listId)
     : WizardPage(services, index),
       m_list(ControlById<CMyList>(listId)),
+      m_searchButton(ControlById<QPushButton>(kIdSearchButton)),
+      m_searchNote(ControlById<QLabel>(kIdSearchNote)),
       m_logic(services.settings, m_list->Logic())
 {
+    connect(m_searchButton, &QPushButton::clicked, this, [this] { OnFindDevice(); });
+}
+
+void SettingsPage::OnSetActive()
+{
+    if (m_logic.OnSetActive()) m_searchNote->clear();
+}
+
+void SettingsPage::OnFindDevice()
+{
+    const std::string note = FindDeviceForPage(m_logic, Services().prompts, Services().releasePort,
+                                               [this](const SearchRequest& request) {
+                                                   CSearchDialog dialog(request, window());
+                                                   return dialog.Run();
+                                               });
+    m_searchNote->setText(QString::fromStdString(note));
 }
 
 void SettingsPage::OnInitDialog()

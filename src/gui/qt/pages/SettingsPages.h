@@ -8,6 +8,8 @@
 #include "wizard/SettingsList.h"
 
 class CMyList;
+class QLabel;
+class QPushButton;
 
 class SettingsPage : public WizardPage {
 public:
@@ -16,16 +18,23 @@ public:
     // Reads the list into the page's settings and stores them in the
     // settings store and the key store.
     void SaveListSettings() { m_logic.SaveListSettings(); }
-    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnSetActive() override;
     void OnCancel() override { m_logic.OnCancel(); }
     CMyList* List() const { return m_list; }
+    QPushButton* SearchButton() const { return m_searchButton; }
+    QLabel* SearchNote() const { return m_searchNote; }
     CommSettings& Settings() { return m_logic.m_settings; }
 
 protected:
     void OnInitDialog() override;
 
 private:
+    // "Найти прибор...".
+    void OnFindDevice();
+
     CMyList* m_list;
+    QPushButton* m_searchButton;
+    QLabel* m_searchNote;
     SettingsPageLogic m_logic;
 };
 

@@ -4,6 +4,7 @@
 // table, the white background, and the framework's notifications (first
 // showing, activation, cancellation, finish).
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -28,6 +29,9 @@ struct PageServices {
     FileDialogs& files;
     // The file the program was started with, for page 6 (WizardStart).
     std::optional<std::string> startFile = std::nullopt;
+    // Closes the port the device link may hold open, before the pages
+    // search for a device on it.
+    std::function<void()> releasePort = {};
 };
 
 // The program's icon in all its sizes.

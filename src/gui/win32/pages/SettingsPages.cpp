@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "gui/win32/CSearchDialog.h"
+#include "gui/win32/Win32Prompts.h"
 #include "wizard/DialogTemplates.h"
 #include "wizard/WizardFlow.h"
 
@@ -29,6 +31,27 @@ bool SettingsPage::OnNotify(const NMHDR& header, LRESULT* result)
         return true;
     default: return false;
     }
+}
+
+void SettingsPage::OnSetActive()
+{
+    if (m_logic.OnSetActive()) SetControlText(kIdSearchNote, {});
+}
+
+void SettingsPage::OnCommand(int id, int code)
+{
+    if (id == kIdSearchButton && code == BN_CLICKED) OnFindDevice();
+}
+
+void SettingsPage::OnFindDevice()
+{
+    PageServices& services = Services();
+    const std::string note =
+        FindDeviceForPage(m_logic, services.prompts, services.releasePort, [&](const SearchRequest& request) {
+            CSearchDialog dialog(request, services.instance);
+            return dialog.Run(services.prompts.Owner());
+        });
+    SetControlText(kIdSearchNote, note);
 }
 
 CWizard97PropertyPage3::CWizard97PropertyPage3(PageServices& services)

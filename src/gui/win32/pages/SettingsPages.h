@@ -19,11 +19,15 @@ public:
 
 protected:
     void OnInitDialog() override;
-    void OnSetActive() override { m_logic.OnSetActive(); }
+    void OnSetActive() override;
     void OnCancel() override { m_logic.OnCancel(); }
     bool OnNotify(const NMHDR& header, LRESULT* result) override;
+    void OnCommand(int id, int code) override;
 
 private:
+    // "Найти прибор...".
+    void OnFindDevice();
+
     int m_listId;
     CMyList m_list;
     SettingsPageLogic m_logic;

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <prsht.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,9 @@ struct PageServices {
     HINSTANCE instance;
     // The file the program was started with, for page 6 (WizardStart).
     std::optional<std::string> startFile = std::nullopt;
+    // Closes the port the device link may hold open, before the pages
+    // search for a device on it.
+    std::function<void()> releasePort = {};
 };
 
 class WizardPage {
