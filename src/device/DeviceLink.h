@@ -181,6 +181,7 @@ private:
     int BlockCommand(const char* name, bool read, uint32_t length, uint32_t resends);
     uint32_t RepeatedRequests() const;
     bool MayRepeat(const AreaJob& job, int status, const std::atomic<bool>& cancel);
+    bool MayRewrite(const AreaJob& job, bool resent);
     int OpenArea(uint8_t area);
     bool SubmitRequest(ParamRequest* request, bool read);
     bool ServesRequests() const;
