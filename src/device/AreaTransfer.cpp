@@ -176,11 +176,12 @@ void DeviceLink::TransferAreaRead()
 // lost twice would agree too); anything else is a loss ("Ошибка прибора. ").
 // More than announced is kept at once.
 int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
-                                  const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
+                                  const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                                  const std::vector<uint8_t>* expected)
 {
     uint32_t announced = 0;
     uint32_t repeats = RepeatedRequests();
-    int status = ReadAreaOnce(area, into, &announced, cancel, notify, job);
+    int status = ReadAreaOnce(area, into, &announced, cancel, notify, job, expected);
     if (status != 0 || cancel || into.size() >= announced) return status;
     const bool firstClean = RepeatedRequests() == repeats;
 
@@ -189,7 +190,7 @@ int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, cons
     Post(notify, Progress(0, job));
     uint32_t announcedAgain = 0;
     repeats = RepeatedRequests();
-    status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job);
+    status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job, expected);
     if (status != 0 || cancel || into.size() >= announcedAgain) return status;
     const bool secondClean = RepeatedRequests() == repeats;
     const bool agree = into == first && announcedAgain == announced;
@@ -198,7 +199,7 @@ int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, cons
 
 int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced,
                              const std::atomic<bool>& cancel, const std::shared_ptr<AreaNotifyTarget>& notify,
-                             const AreaJob* job)
+                             const AreaJob* job, const std::vector<uint8_t>* expected)
 {
     int status = OpenArea(area);
     if (status == 0) {
@@ -207,12 +208,13 @@ int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t*
     }
     // The first answer after selecting the area is not part of it.
     if (status == 0) status = BlockCommand("P.R.D.D.", true, 0, job->retries);
-    if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job);
+    if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job, expected);
     return status;
 }
 
 int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
-                               const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
+                               const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                               const std::vector<uint8_t>* expected)
 {
     into.reserve(std::min(announced, kMaxReservation));
     uint64_t total = 0;
@@ -222,6 +224,8 @@ int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, c
         total += m_transferLength;
         into.insert(into.end(), m_transfer, m_transfer + m_transferLength);
         Post(notify, Progress(Percent(total, announced), job));
+        if (expected && (into.size() > expected->size() || !std::equal(into.begin(), into.end(), expected->begin())))
+            return LINK_READ_BACK_DIFFERS;
     }
 }
 
@@ -337,18 +341,28 @@ int DeviceLink::WriteAreaBlocks(AreaJob& job, const std::shared_ptr<AreaNotifyTa
 // when the last read-back could not be confirmed (two short reads that
 // differ): that proves nothing either way, so the area is written again as
 // if it differed.
+// With retries the read-back stops at the first block that differs: a
+// doubled block shows there, and the rest of the area is not worth the
+// line's time. A read that sent no request again got every block once and
+// in order, so what it found differs in the device; one that did may have
+// skipped a block itself, and is read again like any spoilt read-back.
 int DeviceLink::VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
     const std::vector<uint8_t> sent(job.data.begin(), job.data.begin() + WriteSize(job));
+    const std::vector<uint8_t>* stopAtDifference = job.retries > 0 ? &sent : nullptr;
     for (uint32_t reread = 0;; ++reread) {
         Post(notify, Attempt(AreaMessage::Kind::ReadBack, job, job.repeats + job.rewrites + 1));
         Post(notify, Progress(0, &job));
         std::vector<uint8_t> readBack;
-        const int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
+        const uint32_t resentBefore = m_port->RepeatedRequests();
+        const int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job, stopAtDifference);
         EndAreaRead();
         if (m_writeCancel) return status;
         if (status == 0) return readBack == sent ? 0 : LINK_READ_BACK_DIFFERS;
-        if (reread == job.retries || m_port->Line().Lost()) return status == kAreaShort ? LINK_READ_BACK_DIFFERS : status;
+        const bool differs = status == LINK_READ_BACK_DIFFERS;
+        if (differs && m_port->RepeatedRequests() == resentBefore) return status;
+        if (reread == job.retries || m_port->Line().Lost())
+            return status == kAreaShort || differs ? LINK_READ_BACK_DIFFERS : status;
     }
 }
 

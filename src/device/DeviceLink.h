@@ -191,12 +191,17 @@ private:
     bool EndTransfer(std::atomic<bool>& cancel);
     void Release();
     static void Post(const std::shared_ptr<AreaNotifyTarget>& notify, const AreaMessage& message);
+    // expected: a read-back's bytes sent, whose read stops at the first
+    // block that differs from them (LINK_READ_BACK_DIFFERS).
     int ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
-                          const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                          const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                          const std::vector<uint8_t>* expected = nullptr);
     int ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced, const std::atomic<bool>& cancel,
-                     const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                     const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                     const std::vector<uint8_t>* expected);
     int ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
-                       const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                       const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                       const std::vector<uint8_t>* expected);
     void EndAreaRead();
     int WriteAreaAttempts(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
     int WriteArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
