@@ -16,17 +16,26 @@
 #
 # Beside each count of exact jobs stands the count the protocol allows at
 # best. Blocks carry no offsets, so an answer lost after the device acted can
-# only be mended by doing the whole area again: an area of n blocks survives
-# an attempt only if none of its blocks loses its answer, and a job only if
-# each area survives one of its attempts:
-#   limit = jobs * prod over areas of (1 - (1 - (1 - q)^n)^A)
-# with n = ceil(size / 15), A = 1 + retries transfers of an area, and q the
-# share of requests whose answer is lost after the device acted: the rate of
-# the kinds lost and split (a split answer may come too late to be taken).
-# Other kinds spoil answers of requests the device did not act on, which the
-# request layer's own retries mend. Bursts spoil runs of answers, not single
-# ones, so the formula (which takes losses to be independent) gives them no
-# limit ("-").
+# only be mended by doing the whole area again: a read or a write of an area
+# of n blocks comes through whole only if none of its blocks loses its
+# answer, p = (1 - q)^n, and a job only if each area does within its budget:
+#   save:  limit = jobs * prod over areas of (1 - (1 - p)^(2 R))
+#   write: limit = jobs * prod over areas of (1 - (1 - p c)^W),
+#          c = 1 - (1 - p)^(2 R)
+# with R = 1 + retries reads of an area (each read that ends short is
+# read once more to confirm it: 2 R reads), W = 3 + retries writes of an
+# area (a lost answer to a block sends it again, so the difference it makes
+# may take the retries and the two rewrites), c the chance that an area's
+# read-back comes through within its R reads (a read-back the line spoilt
+# is read again, not written again), and q the share of requests whose
+# answer is lost after the device acted: the rate of the kind lost (and of
+# split with --retries 0, which takes an answer in two reads at most; with
+# retries the rest of an answer that pauses is waited for). Other kinds
+# spoil answers of requests the device did not act on, which the request
+# layer's own retries mend. Bursts spoil runs of answers, not single ones,
+# so the formula (which takes losses to be independent) gives them no limit
+# ("-"). Unverified writes get no write limit ("-"): a block taken twice
+# goes unseen.
 #
 # usage: fault_campaign.sh BUILD_DIR [options]
 #   --jobs N         saves and writes per case, each (20)
@@ -213,22 +222,28 @@ run_case() {
        "$((SECONDS - started))" >"$work/result-$baud-$kind"
 }
 
-# The limit of the formula above for one case: $1 kind, $2 the sizes.
+# The limit of the formula above for one case: $1 save or write, $2 kind,
+# $3 the sizes.
 limit() {
-  local kind=$1 q
+  local job=$1 kind=$2 q split=0
+  [ "$retries" -eq 0 ] && split=1
   case $kind in
-    lost|split) q=$rate ;;
-    all) q=$(awk -v r="$rate" 'BEGIN { print 2 * r }') ;;
+    lost) q=$rate ;;
+    split) q=$(awk -v r="$rate" -v s="$split" 'BEGIN { print s * r }') ;;
+    all) q=$(awk -v r="$rate" -v s="$split" 'BEGIN { print (1 + s) * r }') ;;
     burst) echo "-"; return ;;
     *) q=0 ;;
   esac
-  awk -v q="$q" -v sizes="$2" -v jobs="$jobs" -v attempts="$((retries + 1))" 'BEGIN {
-    n = split(sizes, s, ","); p = 1
+  if [ "$job" = write ] && [ ${#verify[@]} -gt 0 ]; then echo "-"; return; fi
+  awk -v q="$q" -v sizes="$3" -v jobs="$jobs" -v job="$job" -v reads="$((retries + 1))" \
+      -v writes="$((retries + 3))" 'BEGIN {
+    n = split(sizes, s, ","); all = 1
     for (i = 1; i <= n; i++) {
-      blocks = int((s[i] + 14) / 15)
-      p *= 1 - (1 - (1 - q) ^ blocks) ^ attempts
+      p = (1 - q) ^ int((s[i] + 14) / 15)
+      checked = 1 - (1 - p) ^ (2 * reads)
+      all *= job == "save" ? checked : 1 - (1 - p * checked) ^ writes
     }
-    printf "%.1f", jobs * p
+    printf "%.1f", jobs * all
   }'
 }
 
@@ -243,17 +258,20 @@ for baud in $bauds; do
 done
 wait
 
-echo "limit: jobs * prod over areas (1 - (1 - (1 - q)^n)^$((retries + 1))), n = ceil(size / 15) blocks," \
-     "q = share of answers lost after the device acted (lost, split; none for bursts)"
+echo "limit: p = (1 - q)^n, n = ceil(size / 15) blocks, q = share of answers lost after the device acted" \
+     "(lost$([ "$retries" -eq 0 ] && echo ", split"); none for bursts);" \
+     "saves jobs * prod over areas (1 - (1 - p)^$((2 * (retries + 1))))," \
+     "verified writes jobs * prod over areas (1 - (1 - p (1 - (1 - p)^$((2 * (retries + 1)))))^$((retries + 3)))"
 printf '%-7s %-8s | %-29s | %-39s | %s\n' baud faults "saves: exact (limit) fail wrong" \
        "writes: exact (limit) fail (area) wrong" time
 total_wrong=0
 for baud in $bauds; do
   for kind in $kinds; do
     read -r b k se sf sw we wf wn ww t <"$work/result-$baud-$kind"
-    lim=$(limit "$kind" "$sizes")
-    printf '%-7s %-8s | %12d %7s %4d %5d | %13d %7s %4d %7s %5d | %4d s\n' "$b" "$k" "$se" "($lim)" "$sf" "$sw" \
-           "$we" "($lim)" "$wf" "($wn)" "$ww" "$t"
+    save_limit=$(limit save "$kind" "$sizes")
+    write_limit=$(limit write "$kind" "$sizes")
+    printf '%-7s %-8s | %12d %7s %4d %5d | %13d %7s %4d %7s %5d | %4d s\n' "$b" "$k" "$se" "($save_limit)" "$sf" \
+           "$sw" "$we" "($write_limit)" "$wf" "($wn)" "$ww" "$t"
     total_wrong=$((total_wrong + sw + ww))
   done
 done

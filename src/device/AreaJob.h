@@ -59,8 +59,15 @@ struct AreaJob {
     // compares it with data before anything else reaches the device (the
     // restart after area 64 included); while it differs, the area is written
     // again, then the status is LINK_READ_BACK_DIFFERS. rewrites tells how
-    // many rewrites it took. Repeats and rewrites share one budget: at most
-    // MostTransfers() writes of the area in all.
+    // many rewrites it took: kMostRewrites at most, as without repeats,
+    // unless the line explains the difference (below). A read-back that the
+    // line spoilt (failed, or short and not confirmed) proves nothing about
+    // the write, so it is read again first, up to `retries` more times, and
+    // only then taken as a failure or a difference. The area is written at
+    // most MostTransfers() times in all: the first write, `retries` repeats
+    // and the verification's rewrites. A difference after a write that had
+    // to send a request again (its answer lost or spoilt: the device may
+    // have taken a block twice) may use the whole of that budget.
     bool verify = false;
     uint32_t rewrites = 0;
     // Write only: the area's last write reached its end (every block taken),
@@ -75,5 +82,5 @@ constexpr uint8_t kAreas[4] = {0, 16, 40, 64};
 
 inline uint32_t AreaJob::MostTransfers() const
 {
-    return 1 + (verify && retries < kMostRewrites ? kMostRewrites : retries);
+    return 1 + retries + (verify ? kMostRewrites : 0);
 }

@@ -97,8 +97,36 @@ uint32_t DeviceLink::RepeatedRequests() const { return m_port->RepeatedRequests(
 // never after a cancel, nor on a port whose line has gone.
 bool DeviceLink::MayRepeat(const AreaJob& job, int status, const std::atomic<bool>& cancel)
 {
-    return status != 0 && !cancel && job.repeats + job.rewrites < job.retries && !m_port->Line().Lost();
+    return status != 0 && !cancel && job.repeats < job.retries
+           && job.repeats + job.rewrites + 1 < job.MostTransfers() && !m_port->Line().Lost();
 }
+
+// Another write of an area whose read-back differed. A write that sent no
+// request again cannot have doubled a block, so what differs then is the
+// device's doing and gets the verification's own rewrites only; after one
+// that did, the line may be to blame, and the whole budget serves.
+bool DeviceLink::MayRewrite(const AreaJob& job, bool resent)
+{
+    return (job.rewrites < kMostRewrites || resent) && job.repeats + job.rewrites + 1 < job.MostTransfers()
+           && !m_port->Line().Lost();
+}
+
+namespace {
+
+// Block transfers take in answers that come in pieces, unless told to
+// keep to the old requests and reads; back to the old reads at the end.
+class LateAnswers {
+public:
+    LateAnswers(Sio& port, const AreaJob& job) : m_port(port) { m_port.FollowLateAnswers(job.retries > 0); }
+    ~LateAnswers() { m_port.FollowLateAnswers(false); }
+    LateAnswers(const LateAnswers&) = delete;
+    LateAnswers& operator=(const LateAnswers&) = delete;
+
+private:
+    Sio& m_port;
+};
+
+}  // namespace
 
 // Resets the device's transfer state and selects the area.
 int DeviceLink::OpenArea(uint8_t area)
@@ -114,6 +142,7 @@ void DeviceLink::TransferAreaRead()
     AreaJob* job = TakeJob(m_readCancel);
     if (!job) return;
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
+    const LateAnswers late(*m_port, *job);
     Post(notify, Progress(0, job));
 
     int status = ReadConfirmedArea(job->area, job->data, m_readCancel, notify, job);
@@ -147,11 +176,12 @@ void DeviceLink::TransferAreaRead()
 // lost twice would agree too); anything else is a loss ("Ошибка прибора. ").
 // More than announced is kept at once.
 int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
-                                  const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
+                                  const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                                  const std::vector<uint8_t>* expected)
 {
     uint32_t announced = 0;
     uint32_t repeats = RepeatedRequests();
-    int status = ReadAreaOnce(area, into, &announced, cancel, notify, job);
+    int status = ReadAreaOnce(area, into, &announced, cancel, notify, job, expected);
     if (status != 0 || cancel || into.size() >= announced) return status;
     const bool firstClean = RepeatedRequests() == repeats;
 
@@ -160,7 +190,7 @@ int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, cons
     Post(notify, Progress(0, job));
     uint32_t announcedAgain = 0;
     repeats = RepeatedRequests();
-    status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job);
+    status = ReadAreaOnce(area, into, &announcedAgain, cancel, notify, job, expected);
     if (status != 0 || cancel || into.size() >= announcedAgain) return status;
     const bool secondClean = RepeatedRequests() == repeats;
     const bool agree = into == first && announcedAgain == announced;
@@ -169,7 +199,7 @@ int DeviceLink::ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, cons
 
 int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced,
                              const std::atomic<bool>& cancel, const std::shared_ptr<AreaNotifyTarget>& notify,
-                             const AreaJob* job)
+                             const AreaJob* job, const std::vector<uint8_t>* expected)
 {
     int status = OpenArea(area);
     if (status == 0) {
@@ -178,12 +208,13 @@ int DeviceLink::ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t*
     }
     // The first answer after selecting the area is not part of it.
     if (status == 0) status = BlockCommand("P.R.D.D.", true, 0, job->retries);
-    if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job);
+    if (status == 0) status = ReadAreaBlocks(into, *announced, cancel, notify, job, expected);
     return status;
 }
 
 int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
-                               const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job)
+                               const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                               const std::vector<uint8_t>* expected)
 {
     into.reserve(std::min(announced, kMaxReservation));
     uint64_t total = 0;
@@ -193,6 +224,8 @@ int DeviceLink::ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, c
         total += m_transferLength;
         into.insert(into.end(), m_transfer, m_transfer + m_transferLength);
         Post(notify, Progress(Percent(total, announced), job));
+        if (expected && (into.size() > expected->size() || !std::equal(into.begin(), into.end(), expected->begin())))
+            return LINK_READ_BACK_DIFFERS;
     }
 }
 
@@ -212,6 +245,7 @@ void DeviceLink::TransferAreaWrite()
     std::shared_ptr<AreaNotifyTarget> notify = job->notify;
     // Kept here: once a cancelled job is released its owner may free it.
     const uint8_t area = job->area;
+    const LateAnswers late(*m_port, *job);
     Post(notify, Progress(0, job));
 
     // Verified before the restart: a running program could change area 64
@@ -238,12 +272,14 @@ void DeviceLink::TransferAreaWrite()
 int DeviceLink::WriteAreaAttempts(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
     for (;;) {
+        const uint32_t resentBefore = m_port->RepeatedRequests();
         int status = WriteArea(job, notify);
+        const bool resent = m_port->RepeatedRequests() != resentBefore;
         if (status == 0 && job.verify && !m_writeCancel) status = VerifyWrittenArea(job, notify);
         if (status == 0 || m_writeCancel) return status;
         const uint32_t done = job.repeats + job.rewrites;
         const bool differs = status == LINK_READ_BACK_DIFFERS;
-        if (differs ? done + 1 >= job.MostTransfers() : !MayRepeat(job, status, m_writeCancel)) return status;
+        if (differs ? !MayRewrite(job, resent) : !MayRepeat(job, status, m_writeCancel)) return status;
         ++(differs ? job.rewrites : job.repeats);
         Post(notify, Attempt(differs ? AreaMessage::Kind::Rewrite : AreaMessage::Kind::Repeat, job, done + 2));
         Post(notify, Progress(0, &job));
@@ -298,21 +334,36 @@ int DeviceLink::WriteAreaBlocks(AreaJob& job, const std::shared_ptr<AreaNotifyTa
 // The protocol carries no offsets: an answer lost after the device took a
 // block makes the retry send it twice, and only reading the area back shows
 // it. The read-back is a read like any other (short reads confirmed, area 40
-// selected at its end). LINK_READ_BACK_DIFFERS when the area differs from
-// what was sent, and also when the read-back could not be confirmed (two
-// short reads that differ): that proves nothing either way, so the area is
-// written again as if it differed.
+// selected at its end). A read-back the line spoilt (failed, or short and
+// not confirmed) says nothing about the write, so it is read again, as often
+// as the retries allow, before the area is written again for it.
+// LINK_READ_BACK_DIFFERS when the area differs from what was sent, and also
+// when the last read-back could not be confirmed (two short reads that
+// differ): that proves nothing either way, so the area is written again as
+// if it differed.
+// With retries the read-back stops at the first block that differs: a
+// doubled block shows there, and the rest of the area is not worth the
+// line's time. A read that sent no request again got every block once and
+// in order, so what it found differs in the device; one that did may have
+// skipped a block itself, and is read again like any spoilt read-back.
 int DeviceLink::VerifyWrittenArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify)
 {
     const std::vector<uint8_t> sent(job.data.begin(), job.data.begin() + WriteSize(job));
-    Post(notify, Attempt(AreaMessage::Kind::ReadBack, job, job.repeats + job.rewrites + 1));
-    Post(notify, Progress(0, &job));
-    std::vector<uint8_t> readBack;
-    const int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job);
-    EndAreaRead();
-    if (m_writeCancel) return status;
-    if (status == kAreaShort || (status == 0 && readBack != sent)) return LINK_READ_BACK_DIFFERS;
-    return status;
+    const std::vector<uint8_t>* stopAtDifference = job.retries > 0 ? &sent : nullptr;
+    for (uint32_t reread = 0;; ++reread) {
+        Post(notify, Attempt(AreaMessage::Kind::ReadBack, job, job.repeats + job.rewrites + 1));
+        Post(notify, Progress(0, &job));
+        std::vector<uint8_t> readBack;
+        const uint32_t resentBefore = m_port->RepeatedRequests();
+        const int status = ReadConfirmedArea(job.area, readBack, m_writeCancel, notify, &job, stopAtDifference);
+        EndAreaRead();
+        if (m_writeCancel) return status;
+        if (status == 0) return readBack == sent ? 0 : LINK_READ_BACK_DIFFERS;
+        const bool differs = status == LINK_READ_BACK_DIFFERS;
+        if (differs && m_port->RepeatedRequests() == resentBefore) return status;
+        if (reread == job.retries || m_port->Line().Lost())
+            return status == kAreaShort || differs ? LINK_READ_BACK_DIFFERS : status;
+    }
 }
 
 void DeviceLink::RestartDevice(const std::shared_ptr<AreaNotifyTarget>& notify)

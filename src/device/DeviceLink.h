@@ -181,6 +181,7 @@ private:
     int BlockCommand(const char* name, bool read, uint32_t length, uint32_t resends);
     uint32_t RepeatedRequests() const;
     bool MayRepeat(const AreaJob& job, int status, const std::atomic<bool>& cancel);
+    bool MayRewrite(const AreaJob& job, bool resent);
     int OpenArea(uint8_t area);
     bool SubmitRequest(ParamRequest* request, bool read);
     bool ServesRequests() const;
@@ -190,12 +191,17 @@ private:
     bool EndTransfer(std::atomic<bool>& cancel);
     void Release();
     static void Post(const std::shared_ptr<AreaNotifyTarget>& notify, const AreaMessage& message);
+    // expected: a read-back's bytes sent, whose read stops at the first
+    // block that differs from them (LINK_READ_BACK_DIFFERS).
     int ReadConfirmedArea(uint8_t area, std::vector<uint8_t>& into, const std::atomic<bool>& cancel,
-                          const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                          const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                          const std::vector<uint8_t>* expected = nullptr);
     int ReadAreaOnce(uint8_t area, std::vector<uint8_t>& into, uint32_t* announced, const std::atomic<bool>& cancel,
-                     const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                     const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                     const std::vector<uint8_t>* expected);
     int ReadAreaBlocks(std::vector<uint8_t>& into, uint32_t announced, const std::atomic<bool>& cancel,
-                       const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job);
+                       const std::shared_ptr<AreaNotifyTarget>& notify, const AreaJob* job,
+                       const std::vector<uint8_t>* expected);
     void EndAreaRead();
     int WriteAreaAttempts(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);
     int WriteArea(AreaJob& job, const std::shared_ptr<AreaNotifyTarget>& notify);

@@ -331,13 +331,20 @@ int Sio::MapFrameStatus(int frameStatus) const
 int Sio::ReceiveAnswer()
 {
     uint32_t asked = kMinFrameText;
-    for (int read = 0; read < 2; ++read) {
+    bool lengthKnown = false;
+    const int reads = m_followLateAnswers ? kMostAnswerReads : 2;
+    for (int read = 0; read < reads; ++read) {
         const ReadOutcome got = ReadPortion(asked);
         if (got.endedEmpty) return PROTO_NO_ANSWER;
         const int status = ScanReceived(got.count);
         if (status != FRAME_INCOMPLETE) return MapFrameStatus(status);
+        // Nothing more is on its way.
+        if (m_followLateAnswers && got.count == 0) break;
         asked -= got.count;
-        if (m_rxLength >= 5) asked += 2 * DataLengthLetter(m_rxText[4]);
+        if (!lengthKnown && m_rxLength >= 5) {
+            asked += 2 * DataLengthLetter(m_rxText[4]);
+            lengthKnown = true;
+        }
     }
     return PROTO_NO_ANSWER;
 }

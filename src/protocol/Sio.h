@@ -71,6 +71,12 @@ public:
     // the object was made. An exchange without one cannot have made the
     // device act twice or skip ahead.
     uint32_t RepeatedRequests() const { return m_repeats; }
+    // An answer broken by pauses longer than the gap between characters is
+    // read on for as long as each read brings some of it, rather than given
+    // up after two reads: given up, it is asked for again, and a device that
+    // had already acted on the request (handed out a block, taken one) acts
+    // twice. Off, an answer gets its two reads and no more.
+    void FollowLateAnswers(bool on) { m_followLateAnswers = on; }
 
     uint32_t m_answerTimeout = 0;
     int32_t m_mode = 0;  // 1 automatic converter, 0 semi-automatic
@@ -94,6 +100,10 @@ private:
     // transmission itself (the kernel's RS-485 mode): no busy loops then.
     bool m_driverSwitchesRts = false;
     uint32_t m_repeats = 0;
+    bool m_followLateAnswers = false;
+    // Each read after the second waits for characters that are coming (the
+    // one before brought some), within the port's time-outs.
+    static constexpr int kMostAnswerReads = 6;
 };
 
 // Makes and opens a port object from the settings. 0 and the object, or a

@@ -74,7 +74,7 @@ TEST_F(CliRetry, AFailedAreaIsWrittenAgainAndTheReportSaysWhy)
     Result write = Cli(target, {"write", File("a.klx41"), "--report", File("line.jsonl")});
     EXPECT_EQ(write.code, 0) << write.err;
     EXPECT_EQ(AreasOfDevice("b"), AreasOfFile(File("a.klx41")));
-    EXPECT_NE(write.err.find("Запись программы CoDeSys... (повтор 2 из 3)"), std::string::npos) << write.err;
+    EXPECT_NE(write.err.find("Запись программы CoDeSys... (повтор 2 из 5)"), std::string::npos) << write.err;
     const std::string note = "Запись потребовала повторов: программа CoDeSys - 2 (сбой связи 1, отличие при проверке 1). ";
     EXPECT_NE(write.err.find(note), std::string::npos) << write.err;
     // The table's message is that note.
@@ -121,4 +121,32 @@ TEST_F(CliRetry, BurstsOfNoiseOnTheAnswersAreOutlastedOrToldNeverWrong)
             EXPECT_NE(written.err.find("Не удалось записать"), std::string::npos) << written.err;
         }
     }
+}
+
+// The device's terminal goes away while area 0 is written again: the job
+// ends with its message at once, nothing is tried again, the port is put
+// back and the report's line says how far the write came.
+TEST_F(CliRetry, ADeviceThatGoesAwayDuringARepeatEndsTheJobAndItsLineSaysSo)
+{
+    std::string source = StartDevice("a", kSmallAreas);
+    ASSERT_EQ(Cli(source, {"save", File("a.klx41")}).code, 0);
+    // Area 0's third block gets no answer: the area is written again, at a
+    // rate slow enough to pull the plug in the middle.
+    std::string target = StartDevice("b", {"--baud", "9600", "--fault", "P.W.R.T.:3:3:silence"});
+    std::unique_ptr<Child> cli =
+        StartCli(target, {"--baud", "9600", "write", File("a.klx41"), "--report", File("line.jsonl")});
+    ASSERT_TRUE(cli->WaitFor("(повтор 2 из 5)", true)) << cli->Err();
+    devices.back()->Signal(SIGKILL);
+    EXPECT_EQ(cli->WaitAtMost(std::chrono::seconds(20)), 1) << cli->Err();
+    const std::string err = cli->Err();
+    const std::string failure = "Не удалось записать программу CoDeSys. Прибор не ответил на запрос. ";
+    EXPECT_NE(err.find(failure), std::string::npos) << err;
+    EXPECT_EQ(err.find("(повтор 3 из 5)"), std::string::npos) << err;
+    EXPECT_NE(cli->Out().find("ошибка"), std::string::npos) << cli->Out();
+    const std::vector<std::string> lines = LinesOf(ReadText(File("line.jsonl")));
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Field(lines[0], "result"), "failed");
+    EXPECT_EQ(Field(lines[0], "written"), "[]");
+    EXPECT_EQ(Field(lines[0], "repeats"), "[1,0,0,0]");
+    EXPECT_EQ(Field(lines[0], "message"), failure);
 }

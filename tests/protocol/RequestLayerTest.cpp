@@ -95,6 +95,31 @@ TEST(RequestLayer, TooSlowAnswerWithDataStaysIncomplete)
     EXPECT_EQ(port.Transmissions(), 3u);
 }
 
+// Area transfers read on while an answer keeps coming: a pause after the
+// first 14 characters, or before the data length was known, no longer
+// loses an answer the device has already acted on.
+TEST(RequestLayer, AnAnswerThatPausesLateIsReadOnWhenToldTo)
+{
+    for (uint32_t splitAt : {3u, 18u}) {
+        WiredPort port;
+        port.sio->FollowLateAnswers(true);
+        port.device.AddFault({kDevId, 0, 1, {DeviceFault::Split, splitAt, 45}});
+        std::vector<uint8_t> data;
+        EXPECT_EQ(port.Transfer("dev", 1, &data), PROTO_OK) << splitAt;
+        EXPECT_EQ(std::string(data.begin(), data.end()), "14XLK");
+        EXPECT_EQ(port.Transmissions(), 1u);
+        // 24 characters in all; the third read asks for what is still missing.
+        const std::vector<uint32_t> asked = splitAt == 3 ? std::vector<uint32_t>{14, 11, 10}
+                                                         : std::vector<uint32_t>{14, 10, 6};
+        EXPECT_EQ(AskedPerRead(*port.line), asked) << splitAt;
+
+        // Told no more, the same answer is lost as before.
+        port.sio->FollowLateAnswers(false);
+        port.device.AddFault({kDevId, 0, 3, {DeviceFault::Split, splitAt, 45}});
+        EXPECT_NE(port.Transfer("dev", 1, &data), PROTO_OK) << splitAt;
+    }
+}
+
 TEST(RequestLayer, AnswerAfterTheReadTimeOutIsNoAnswer)
 {
     DeviceModelConfig config;

@@ -156,7 +156,7 @@ TEST_F(ProgressDialogTest, AnAreaWrittenAgainSaysWhichAttemptRuns)
     link.WaitUntilReleased(&job);
     EXPECT_EQ(job.status, 0);
     EXPECT_EQ(job.repeats, 1u);
-    EXPECT_NE(std::find(seen.begin(), seen.end(), "Запись программы CoDeSys... (повтор 2 из 3)"),
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "Запись программы CoDeSys... (повтор 2 из 5)"),
               seen.end())
         << ::testing::PrintToString(seen);
     EXPECT_TRUE(fits);
