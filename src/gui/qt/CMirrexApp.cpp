@@ -12,6 +12,7 @@
 #include "gui/qt/BesideWindow.h"
 #include "gui/qt/CWizard97PropertySheet.h"
 #include "gui/qt/pages/WizardPage.h"
+#include "platform/OpenLines.h"
 #include "platform/ProgramEnd.h"
 #include "platform/ProgramPath.h"
 #include "wizard/WizardStart.h"
@@ -73,6 +74,8 @@ int CMirrexApp::InitInstance(const std::vector<std::string>& arguments)
         m_link.CancelAreaRead();
         m_link.CancelAreaWrite();
         m_link.Stop();
+        // A device search holds ports of its own, on threads of its own.
+        openlines::PutAll();
         std::_Exit(0);
     });
     endWatch.start(100);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real wizard told to end (SIGTERM, then SIGHUP) while it reads a device
-# on a virtual X display: it ends at once without asking, and the port it
-# held is left as it found it (no longer exclusive). Usage:
+# on a virtual X display, and SIGTERM while it searches for one: it ends at
+# once without asking, and the port it held is left as it found it (no
+# longer exclusive). Usage:
 # end-on-signal.sh BUILD_DIR
 set -euo pipefail
 build=$(realpath "${1:?usage: end-on-signal.sh BUILD_DIR}")
@@ -22,9 +23,14 @@ fail() { echo "end-on-signal: $*" >&2; exit 1; }
 exclusive() { perl -e 'open(my $t, "+<", $ARGV[0]) or die; my $v = pack("i", 0);
   ioctl($t, 0x80045440, $v) or die; print unpack("i", $v)' "$1"; }
 
-for signal in TERM HUP; do
-  # A device slow enough to be still reading when the signal comes.
-  "$build/tools/devsim/mirrex-devsim" --random-areas 7:20000,2000,600,200 --baud 9600 \
+for run in "TERM read" "HUP read" "TERM search"; do
+  signal=${run% *} during=${run#* }
+  # A device slow enough to be still reading when the signal comes; for the
+  # search, one at another rate than the stored, so that the search is
+  # still probing the stored rate's addresses then.
+  device_rate=9600
+  [ "$during" = search ] && device_rate=115200
+  "$build/tools/devsim/mirrex-devsim" --random-areas 7:20000,2000,600,200 --baud $device_rate \
     --log-requests "$work/requests-$signal.log" >"$work/devsim.out" &
   devsim=$!
   com=""
@@ -57,13 +63,19 @@ KEYS
   eval "$(xdotool getwindowgeometry --shell "$window")"
   xdotool key Return; sleep 0.3   # page 1: save to file
   xdotool key Return; sleep 0.5   # page 2
-  xdotool mousemove $((X + WIDTH * 476 / 1000)) $((Y + HEIGHT * 930 / 1000)) click 1   # page 3: "Далее >"
-  for _ in $(seq 100); do
-    [ "$(wc -l < "$work/requests-$signal.log" 2>/dev/null || echo 0)" -gt 20 ] && break
-    sleep 0.1
-  done
-  [ "$(wc -l < "$work/requests-$signal.log")" -gt 20 ] || fail "the read did not start"
-  [ "$(exclusive "$pty")" = 1 ] || fail "the wizard does not hold its port for itself"
+  if [ "$during" = read ]; then
+    xdotool mousemove $((X + WIDTH * 476 / 1000)) $((Y + HEIGHT * 930 / 1000)) click 1   # page 3: "Далее >"
+    for _ in $(seq 100); do
+      [ "$(wc -l < "$work/requests-$signal.log" 2>/dev/null || echo 0)" -gt 20 ] && break
+      sleep 0.1
+    done
+    [ "$(wc -l < "$work/requests-$signal.log")" -gt 20 ] || fail "the read did not start"
+  else
+    xdotool mousemove $((X + WIDTH * 506 / 1000)) $((Y + HEIGHT * 739 / 1000)) click 1   # "Найти прибор..."
+    xdotool search --sync --onlyvisible --name "Поиск прибора" >/dev/null
+    sleep 1
+  fi
+  [ "$(exclusive "$pty")" = 1 ] || fail "the wizard does not hold its port for itself ($during)"
   start=$(date +%s%N)
   kill -"$signal" "$pid"
   status=0
@@ -73,8 +85,8 @@ KEYS
   pid=""
   took=$((($(date +%s%N) - start) / 1000000))
   [ "$status" = 0 ] || fail "SIG$signal: the wizard ended with $status: $(cat "$work/wizard.log")"
-  [ "$(exclusive "$pty")" = 0 ] || fail "SIG$signal: the port was left exclusive"
-  echo "end-on-signal: SIG$signal ended the reading wizard in $took ms and put its port back"
+  [ "$(exclusive "$pty")" = 0 ] || fail "SIG$signal: the port was left exclusive ($during)"
+  echo "end-on-signal: SIG$signal ended the wizard during a $during in $took ms and put its port back"
   kill "$devsim"
   wait "$devsim" 2>/dev/null || true
   devsim=""
