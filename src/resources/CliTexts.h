@@ -44,7 +44,6 @@ inline constexpr const char* kCliUsage =
     "  затем все адреса, другие скорости, другие форматы (--formats); 11-битные адреса - только\n"
     "  с --address-bits 11 или both; --first - до первого прибора; код 0 - найден, 1 - нет.\n";
 inline constexpr const char* kCliScanOnly = " (только для scan)";
-inline constexpr const char* kCliScanNothing = "Ни один прибор не ответил. Проверено: ";
 inline constexpr const char* kCliScanCancelled = "Поиск отменён. ";
 inline constexpr const char* kCliScanTrying = "Поиск: ";
 inline constexpr const char* kCliScanFoundHeader = "Порт\tСкорость\tФормат\tАдрес\tРазрядность\tМодель\tВерсия\n";
@@ -65,7 +64,6 @@ inline constexpr const char* kCliRewrites = "Повторные записи о�
 inline constexpr const char* kCliWouldRefuse = "Запись этого файла в прибор будет отклонена: ";
 inline constexpr const char* kCliConnection = "Связь: порт ";
 inline constexpr const char* kCliPortAbsent = " (такого порта нет)";
-inline constexpr const char* kCliBitsPerSecond = " бит/с";
 inline constexpr const char* kCliStoredRate = " (сохранённая скорость ";
 inline constexpr const char* kCliRateUnsupported = " не поддерживается)";
 inline constexpr const char* kCliAddress = ", адрес ";

@@ -5,16 +5,17 @@
 
 #include "device/SearchOrder.h"
 #include "resources/CliTexts.h"
+#include "resources/SearchTexts.h"
 
 namespace {
 
 std::string Rate(uint32_t stored)
 {
     if (std::find(std::begin(kBaudRates), std::end(kBaudRates), stored) != std::end(kBaudRates)) {
-        return std::to_string(stored) + texts::kCliBitsPerSecond;
+        return std::to_string(stored) + texts::kSearchBitsPerSecond;
     }
     // The port opens a rate it does not know at its fastest.
-    return std::to_string(kBaudRates[std::size(kBaudRates) - 1]) + texts::kCliBitsPerSecond +
+    return std::to_string(kBaudRates[std::size(kBaudRates) - 1]) + texts::kSearchBitsPerSecond +
            texts::kCliStoredRate + std::to_string(stored) + texts::kCliRateUnsupported;
 }
 

@@ -117,6 +117,6 @@ int ScanPorts(const CliOptions& options)
         std::cerr << texts::kCliScanCancelled << std::endl;
         return EXIT_CANCELLED;
     }
-    std::cerr << texts::kCliScanNothing << SearchedText(search) << std::endl;
+    std::cerr << texts::kSearchNothing << SearchedText(search) << std::endl;
     return EXIT_FAILED;
 }
