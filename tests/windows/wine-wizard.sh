@@ -381,9 +381,11 @@ done
 check "Выход and Yes end the program" leave_wizard
 
 # --- the search button: a device at settings other than the stored ones ---------
-# Only the bus is searched: the other devices' ports leave the device map
+# Only the bus is searched: every other port leaves the device map, those
+# of this script and those an earlier script of the run left in the prefix
 # (a port left to a device that has gone could be a new terminal by now).
-for port in COM7 COM8 COM9 COM10 COM12; do wine_quiet reg delete 'HKLM\Software\Wine\Ports' /v "$port" /f || true; done
+wine_quiet reg delete 'HKLM\Software\Wine\Ports' /f || true
+wine_quiet reg add 'HKLM\Software\Wine\Ports' /v COM11 /d "$found_pty" /f
 wineserver -k || true
 wineserver -w
 wineserver -p >>"$work/wine.log" 2>&1
