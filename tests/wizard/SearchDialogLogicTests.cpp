@@ -58,13 +58,13 @@ public:
         return [this](const std::string& port, const CommSettings& settings, const SearchScope& scope) {
             auto search = std::make_unique<PortSearch>(port, settings, scope);
             auto bench = std::make_shared<Bench>();
-            const PortLine& spec = m_lines[port];
-            for (const DeviceModelConfig& config : spec.devices)
+            const PortLine& behind = m_lines[port];
+            for (const DeviceModelConfig& config : behind.devices)
                 bench->devices.push_back(std::make_unique<DeviceModel>(config));
-            search->SetLineFactory([bench, spec] {
-                auto line = std::make_unique<InProcessLine>(nullptr, spec.failures);
+            search->SetLineFactory([bench, behind] {
+                auto line = std::make_unique<InProcessLine>(nullptr, behind.failures);
                 for (auto& device : bench->devices) line->AddDevice(device.get());
-                line->SetDeviceFormat(spec.format);
+                line->SetDeviceFormat(behind.format);
                 line->SetLatency(1);
                 bench->line = line.get();
                 return line;
